@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing Pixolan need, and only
+# those that are missing, so that a second run is quick and needs no network.
+set -euo pipefail
+
+packages=(
+    # build
+    g++ cmake ninja-build qt6-base-dev
+    # tests and benchmarks
+    libgtest-dev libbenchmark-dev
+    # the window: the offscreen and X11 platforms, an X server for screenshots, Arial's metrics
+    qt6-qpa-plugins xvfb xauth fonts-liberation
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null | grep -qx installed; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+"${sudo[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
