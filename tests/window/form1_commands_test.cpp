@@ -1,0 +1,514 @@
+// SPDX-License-Identifier: MIT
+// Form1's commands, driven by clicks, with the file dialog and the message boxes scripted.
+#include "window/form1.h"
+#include "window/window_fakes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace pixolan;
+using test::ScriptedChooser;
+
+namespace {
+
+const QString kPictureFilter = QStringLiteral("images|*.jpg; *.gif; *.bmp; *.png");
+
+// A 2 x 2 picture whose every channel differs, and its array file byte for byte.
+QImage TwoByTwo()
+{
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.setPixel(0, 0, qRgb(0x20, 0x40, 0x80)); // 001 010 10 -> 0x2A
+    image.setPixel(1, 0, qRgb(0xFF, 0x00, 0x00)); // -> 0xE0
+    image.setPixel(0, 1, qRgb(0x00, 0xFF, 0x00)); // -> 0x1C
+    image.setPixel(1, 1, qRgb(0x00, 0x00, 0xFF)); // -> 0x3
+    return image;
+}
+const QByteArray kTwoByTwoArray = "const int8 array[] = {\r\n"
+                                  "0x2A, 0xE0, \r\n\r\n"
+                                  "0x1C, 0x3, \r\n\r\n"
+                                  "};\r\n";
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Lowers the process's file-size limit while it lives; a write past it fails with EFBIG.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_saved{};
+    bool m_set = false;
+};
+
+} // namespace
+
+class Form1CommandsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsWithTheDefaultOutputAndEmptyFields();
+    void defaultButton_data();
+    void defaultButton();
+    void pictureBrowseLoadsAndMeasures();
+    void createArrayWritesTheFileAndSaysDone();
+    void outputBrowseSetsTheOutputAndClearsTheStatus();
+    void aboutNamesTheVersion();
+
+    // Pictures on screen.
+    void smallPictureIsShownAtItsSizeFromTheTopLeft();
+    void largePictureIsScaledDownKeepingItsShape();
+
+    // Failures are reported and the window goes on.
+    void failedLoadKeepsThePreviousPicture_data();
+    void failedLoadKeepsThePreviousPicture();
+    void failedExportEmptiesTheStatusAndKeepsTheOldFile_data();
+    void failedExportEmptiesTheStatusAndKeepsTheOldFile();
+    // A cancelled dialog changes nothing.
+    void cancelledPictureBrowseChangesNothing();
+    void cancelledOutputBrowseChangesNothing();
+    // The picture is never overwritten.
+    void exportOverThePictureIsRefused_data();
+    void exportOverThePictureIsRefused();
+    void outputBrowseRefusesThePicture();
+    // No export before a picture is loaded.
+    void exportWithoutAPictureWritesNothing();
+
+private:
+    QLineEdit *Text(int number) const
+    {
+        return m_form->findChild<QLineEdit *>(QStringLiteral("Text%1").arg(number));
+    }
+    void Click(int command) const
+    {
+        auto *button = m_form->findChild<QPushButton *>(QStringLiteral("Command%1").arg(command));
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QString Path(const QString &name) const { return m_dir->filePath(name); }
+    // Saves `image` as `name` in the test folder and loads it through the picture browse.
+    void LoadPicture(const QImage &image, const QString &name);
+    QImage ShownPicture() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_savedCurrent;
+    ScriptedChooser *m_chooser = nullptr;
+    test::RecordingNotifier *m_notifier = nullptr;
+    std::unique_ptr<Form1> m_form;
+};
+
+void Form1CommandsTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    // The default output goes to the current directory: keep it inside the test's folder.
+    m_savedCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+
+    auto chooser = std::make_unique<ScriptedChooser>();
+    auto notifier = std::make_unique<test::RecordingNotifier>();
+    m_chooser = chooser.get();
+    m_notifier = notifier.get();
+    m_form = std::make_unique<Form1>(std::move(chooser), std::move(notifier));
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+}
+
+void Form1CommandsTest::cleanup()
+{
+    QCOMPARE(m_chooser->unanswered(), 0);
+    QCOMPARE(m_chooser->unexpected(), 0);
+    QVERIFY2(!m_notifier->busyAtMessage.contains(true), "a message came up under the busy cursor");
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    m_form.reset();
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    QDir::setCurrent(m_savedCurrent);
+    m_dir.reset();
+}
+
+void Form1CommandsTest::LoadPicture(const QImage &image, const QString &name)
+{
+    QVERIFY(test::SavePicture(image, Path(name)));
+    m_chooser->Choose(Path(name));
+    Click(2);
+    QCOMPARE(m_notifier->messages, QStringList());
+    QCOMPARE(Text(4)->text(), Path(name));
+}
+
+QImage Form1CommandsTest::ShownPicture() const
+{
+    return m_form->findChild<QWidget *>(QStringLiteral("Picture1"))->grab().toImage();
+}
+
+void Form1CommandsTest::startsWithTheDefaultOutputAndEmptyFields()
+{
+    QCOMPARE(Text(5)->text(), QDir::currentPath() + QStringLiteral("/array.c"));
+    for (int field = 1; field <= 4; ++field)
+        QCOMPARE(Text(field)->text(), QString());
+    QCOMPARE(m_form->Surface().Width(), 0);
+    QVERIFY(m_chooser->calls().isEmpty());
+    QVERIFY(m_notifier->messages.isEmpty());
+}
+
+void Form1CommandsTest::defaultButton_data()
+{
+    QTest::addColumn<QString>("typed");        // what Text5 holds before the click; "" keeps it
+    QTest::addColumn<QString>("otherCurrent"); // a folder to change to first, or ""
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("already the default")
+        << QString() << QString() << QStringList{QStringLiteral("default already set")};
+    QTest::newRow("typed another path")
+        << QStringLiteral("/tmp/other.c") << QString() << QStringList();
+    QTest::newRow("differs only in case")
+        << (QDir::currentPath() + QStringLiteral("/ARRAY.C")) << QString() << QStringList();
+    QTest::newRow("current directory changed")
+        << QString() << QStringLiteral("sub") << QStringList();
+}
+
+void Form1CommandsTest::defaultButton()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, otherCurrent);
+    QFETCH(QStringList, messages);
+
+    if (!typed.isEmpty())
+        Text(5)->setText(typed);
+    if (!otherCurrent.isEmpty()) {
+        QVERIFY(QDir().mkdir(otherCurrent));
+        QVERIFY(QDir::setCurrent(otherCurrent));
+    }
+    Click(4);
+    QCOMPARE(m_notifier->messages, messages);
+    QCOMPARE(Text(5)->text(), QDir::currentPath() + QStringLiteral("/array.c"));
+}
+
+void Form1CommandsTest::pictureBrowseLoadsAndMeasures()
+{
+    LoadPicture(test::Pattern(30, 20), QStringLiteral("first.png"));
+    Click(1);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+
+    LoadPicture(test::Pattern(7, 300), QStringLiteral("second.bmp"));
+    QCOMPARE(Text(2)->text(), QStringLiteral("7"));
+    QCOMPARE(Text(3)->text(), QStringLiteral("300"));
+    QCOMPARE(Text(1)->text(), QString()); // the status clears with a new picture
+    QCOMPARE(m_form->Surface().Image(), test::Pattern(7, 300));
+
+    // The picture filter is set before each picture browse, and only existing files will do.
+    QCOMPARE(m_chooser->calls().size(), 2);
+    for (const ScriptedChooser::Call &call : m_chooser->calls()) {
+        QCOMPARE(call.filter, kPictureFilter);
+        QCOMPARE(call.mode, FileChooser::OpenMode::ExistingFile);
+    }
+}
+
+void Form1CommandsTest::createArrayWritesTheFileAndSaysDone()
+{
+    LoadPicture(TwoByTwo(), QStringLiteral("colours.png"));
+    // An edited picture path changes nothing: the export reads the loaded picture.
+    Text(4)->setText(QStringLiteral("elsewhere.png"));
+    Write(Path("array.c"), "an older export");
+
+    Click(1);
+    QCOMPARE(m_notifier->messages, QStringList());
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+    QCOMPARE(ReadAll(Path("array.c")), kTwoByTwoArray);
+
+    // A typed output path is used as it stands, here relative to the current directory.
+    Text(5)->setText(QStringLiteral("typed.c"));
+    Click(1);
+    QCOMPARE(ReadAll(Path("typed.c")), kTwoByTwoArray);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+}
+
+void Form1CommandsTest::outputBrowseSetsTheOutputAndClearsTheStatus()
+{
+    LoadPicture(TwoByTwo(), QStringLiteral("colours.png"));
+    Click(1);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+
+    const QString chosen = Path("firmware/lcd_logo.c"); // does not exist yet
+    QVERIFY(QDir().mkdir(Path("firmware")));
+    m_chooser->Choose(chosen);
+    Click(3);
+    QCOMPARE(Text(5)->text(), chosen);
+    QCOMPARE(Text(1)->text(), QString());
+    QCOMPARE(m_chooser->calls().last().mode, FileChooser::OpenMode::AnyFile);
+    // The output browse keeps whatever filter was set last.
+    QCOMPARE(m_chooser->setFilterCalls(), 1);
+    QCOMPARE(m_chooser->calls().last().filter, kPictureFilter);
+
+    Click(1);
+    QCOMPARE(ReadAll(chosen), kTwoByTwoArray);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+}
+
+void Form1CommandsTest::aboutNamesTheVersion()
+{
+    Click(5);
+    QCOMPARE(m_notifier->messages.size(), 1);
+    const QString about = m_notifier->messages.first();
+    QVERIFY2(about.startsWith(QStringLiteral("Pixolan version 1.1\r")), qPrintable(about));
+    QCOMPARE(about.count(QLatin1Char('\r')), 1);
+    QVERIFY(!about.contains(QLatin1Char('\n')));
+    QVERIFY(about.size() > QStringLiteral("Pixolan version 1.1\r").size()); // a credit line
+}
+
+void Form1CommandsTest::smallPictureIsShownAtItsSizeFromTheTopLeft()
+{
+    QWidget *box = m_form->findChild<QWidget *>(QStringLiteral("Picture1"));
+    const QRect place = box->geometry();
+    QImage picture = test::Pattern(40, 30).convertToFormat(QImage::Format_ARGB32);
+    picture.setPixel(39, 29, qRgba(0, 0, 0, 0)); // transparent shows white
+    LoadPicture(picture, QStringLiteral("small.png"));
+
+    QCOMPARE(box->geometry(), place);
+    const QImage shown = ShownPicture();
+    const QPoint origin = box->contentsRect().topLeft();
+    for (const QPoint at : {QPoint(0, 0), QPoint(39, 0), QPoint(0, 29), QPoint(17, 11)})
+        QCOMPARE(shown.pixel(origin + at), picture.pixel(at));
+    QCOMPARE(shown.pixel(origin + QPoint(39, 29)), qRgb(255, 255, 255));
+    // Beyond the picture the box shows its empty background.
+    QCOMPARE(shown.pixel(origin + QPoint(40, 0)), shown.pixel(origin + QPoint(100, 100)));
+    QVERIFY(shown.pixel(origin + QPoint(40, 0)) != picture.pixel(39, 0));
+}
+
+void Form1CommandsTest::largePictureIsScaledDownKeepingItsShape()
+{
+    QWidget *box = m_form->findChild<QWidget *>(QStringLiteral("Picture1"));
+    const QRect place = box->geometry();
+    const QRect room = box->contentsRect();
+    // Twice as wide as high, far larger than the box: left half red, right half blue.
+    QImage picture(1000, 500, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 0));
+    for (int y = 0; y < 500; ++y)
+        for (int x = 500; x < 1000; ++x)
+            picture.setPixel(x, y, qRgb(0, 0, 255));
+    LoadPicture(picture, QStringLiteral("large.png"));
+
+    QCOMPARE(box->geometry(), place);          // the box never grows over its neighbours
+    QCOMPARE(m_form->Surface().Width(), 1000); // the export still has every pixel
+    const QImage shown = ShownPicture();
+    const QColor background = shown.pixelColor(room.bottomRight());
+    // The full width is used; the height is half of it.
+    const int height = room.width() / 2;
+    QCOMPARE(shown.pixelColor(room.left() + 2, room.top() + 2), QColor(255, 0, 0));
+    QCOMPARE(shown.pixelColor(room.right() - 2, room.top() + 2), QColor(0, 0, 255));
+    QCOMPARE(shown.pixelColor(room.right() - 2, room.top() + height - 2), QColor(0, 0, 255));
+    QCOMPARE(shown.pixelColor(room.left() + 2, room.top() + height + 2), background);
+    QVERIFY(background != QColor(255, 0, 0) && background != QColor(0, 0, 255));
+}
+
+void Form1CommandsTest::failedLoadKeepsThePreviousPicture_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // written to `name` unless empty
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing file") << "gone.png" << QByteArray() << "file not found";
+    QTest::newRow("text file") << "notes.png" << QByteArray("hello\n") << "not a picture";
+    QTest::newRow("empty file") << "empty.gif" << QByteArray("") << "empty file";
+}
+
+void Form1CommandsTest::failedLoadKeepsThePreviousPicture()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+
+    LoadPicture(TwoByTwo(), QStringLiteral("colours.png"));
+    Click(1);
+    const QImage shownBefore = ShownPicture();
+    if (!bytes.isNull())
+        Write(Path(name), bytes);
+
+    m_chooser->Choose(Path(name));
+    Click(2);
+    QCOMPARE(m_notifier->messages.size(), 1);
+    const QString message = m_notifier->messages.first();
+    QVERIFY2(message.contains(Path(name)) && message.contains(reason), qPrintable(message));
+
+    QCOMPARE(Text(1)->text(), QStringLiteral("done")); // still true of the loaded picture
+    QCOMPARE(Text(2)->text(), QStringLiteral("2"));
+    QCOMPARE(Text(3)->text(), QStringLiteral("2"));
+    QCOMPARE(Text(4)->text(), Path("colours.png"));
+    QCOMPARE(m_form->Surface().Image(), TwoByTwo());
+    QCOMPARE(ShownPicture(), shownBefore);
+
+    // The window goes on: the old picture still exports.
+    QFile::remove(Path("array.c"));
+    Click(1);
+    QCOMPARE(ReadAll(Path("array.c")), kTwoByTwoArray);
+}
+
+void Form1CommandsTest::failedExportEmptiesTheStatusAndKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("reason"); // in the message besides the file name
+
+    QTest::newRow("folder missing") << "no/such/folder/array.c"
+                                    << "";
+    QTest::newRow("a folder") << "folder"
+                              << "";
+    QTest::newRow("file size limit") << "array.c"
+                                     << "large";
+}
+
+void Form1CommandsTest::failedExportEmptiesTheStatusAndKeepsTheOldFile()
+{
+    QFETCH(QString, output);
+    QFETCH(QString, reason);
+
+    LoadPicture(test::Pattern(200, 100), QStringLiteral("picture.png"));
+    Click(1);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+    QVERIFY(QDir().mkdir(Path("folder")));
+    Write(Path("array.c"), "the export before");
+
+    Text(5)->setText(Path(output));
+    {
+        const FileSizeLimit limit(4096); // far below the 200 x 100 picture's text
+        QVERIFY(limit.set());
+        Click(1);
+    }
+    QCOMPARE(Text(1)->text(), QString());
+    QCOMPARE(m_notifier->messages.size(), 1);
+    const QString message = m_notifier->messages.first();
+    QVERIFY2(message.contains(Path(output)) && message.contains(reason), qPrintable(message));
+    QCOMPARE(ReadAll(Path("array.c")), QByteArray("the export before"));
+    // Nothing is left behind beside the target.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QStringLiteral("array.c"), QStringLiteral("picture.png")}));
+}
+
+void Form1CommandsTest::cancelledPictureBrowseChangesNothing()
+{
+    LoadPicture(TwoByTwo(), QStringLiteral("colours.png"));
+    Click(1);
+    // The file changes on disk; a cancel must not load it again.
+    QVERIFY(test::SavePicture(test::Pattern(5, 5), Path("colours.png")));
+
+    m_chooser->Cancel();
+    Click(2);
+    QVERIFY(m_notifier->messages.isEmpty());
+    QCOMPARE(m_form->Surface().Image(), TwoByTwo());
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+    QCOMPARE(Text(2)->text(), QStringLiteral("2"));
+    QCOMPARE(Text(4)->text(), Path("colours.png"));
+}
+
+void Form1CommandsTest::cancelledOutputBrowseChangesNothing()
+{
+    LoadPicture(TwoByTwo(), QStringLiteral("colours.png"));
+    Text(5)->setText(Path("mine.c"));
+    Click(1);
+
+    m_chooser->Cancel();
+    Click(3);
+    QVERIFY(m_notifier->messages.isEmpty());
+    QCOMPARE(Text(5)->text(), Path("mine.c"));
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+}
+
+void Form1CommandsTest::exportOverThePictureIsRefused_data()
+{
+    QTest::addColumn<QString>("output"); // relative names are relative to the picture's folder
+
+    QTest::newRow("same path") << "logo.png";
+    QTest::newRow("dot slash") << "./logo.png";
+    QTest::newRow("round about") << "sub/../logo.png";
+    QTest::newRow("symbolic link") << "link.png";
+    QTest::newRow("hard link") << "sub/hard.png";
+}
+
+void Form1CommandsTest::exportOverThePictureIsRefused()
+{
+    QFETCH(QString, output);
+
+    LoadPicture(TwoByTwo(), QStringLiteral("logo.png"));
+    const QByteArray picture = ReadAll(Path("logo.png"));
+    QVERIFY(QDir().mkdir(Path("sub")));
+    QVERIFY(QFile::link(Path("logo.png"), Path("link.png")));
+    QCOMPARE(::link(QFile::encodeName(Path("logo.png")).constData(),
+                    QFile::encodeName(Path("sub/hard.png")).constData()),
+             0);
+    Click(1);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+
+    Text(5)->setText(output);
+    Click(1);
+    QCOMPARE(m_notifier->messages.size(), 1);
+    QVERIFY2(m_notifier->messages.first().contains(output), qPrintable(m_notifier->messages[0]));
+    QCOMPARE(Text(1)->text(), QString());
+    QCOMPARE(ReadAll(Path("logo.png")), picture);
+}
+
+void Form1CommandsTest::outputBrowseRefusesThePicture()
+{
+    LoadPicture(TwoByTwo(), QStringLiteral("logo.png"));
+    const QString before = Text(5)->text();
+    Click(1);
+
+    m_chooser->Choose(Path("logo.png")); // what the shared dialog offers first
+    Click(3);
+    QCOMPARE(m_notifier->messages.size(), 1);
+    QVERIFY(m_notifier->messages.first().contains(Path("logo.png")));
+    QCOMPARE(Text(5)->text(), before);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+}
+
+void Form1CommandsTest::exportWithoutAPictureWritesNothing()
+{
+    Write(Path("array.c"), "keep me");
+    Click(1);
+    QCOMPARE(m_notifier->messages.size(), 1);
+    const QString message = m_notifier->messages.first();
+    QVERIFY2(message.contains(QStringLiteral("no picture is loaded")) &&
+                 message.contains(Path("array.c")),
+             qPrintable(message));
+    QCOMPARE(Text(1)->text(), QString());
+    QCOMPARE(ReadAll(Path("array.c")), QByteArray("keep me"));
+
+    Text(5)->setText(Path("new.c"));
+    Click(1);
+    QVERIFY(!QFile::exists(Path("new.c")));
+    QCOMPARE(Text(1)->text(), QString());
+}
+
+QTEST_MAIN(Form1CommandsTest)
+#include "form1_commands_test.moc"
