@@ -8,6 +8,8 @@ packages=(
     g++ cmake ninja-build qt6-base-dev
     # tests and benchmarks
     libgtest-dev libbenchmark-dev
+    # peak memory in bench/end_to_end.sh (/usr/bin/time -v)
+    time
     # the window: the offscreen and X11 platforms, an X server for screenshots, Arial's metrics
     qt6-qpa-plugins xvfb xauth fonts-liberation
 )

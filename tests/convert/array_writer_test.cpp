@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert/array_writer.h"
 
+#include "convert/naive_array.h"
 #include "convert/picture_surface.h"
 #include "convert/test_pictures.h"
 
@@ -18,6 +19,7 @@
 namespace pixolan {
 namespace {
 
+using test::NaiveArray;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
@@ -36,22 +38,6 @@ QImage FromRows(const std::vector<std::vector<QRgb>> &rows)
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, rows[y][x]);
     return image;
-}
-
-// The export written the slow, obvious way: one pixel read and one printf per value.
-QByteArray NaiveArray(const PictureSurface &surface)
-{
-    QByteArray text = "const int8 array[] = {\r\n";
-    char value[8];
-    for (int y = 0; y < surface.Height(); ++y) {
-        for (int x = 0; x < surface.Width(); ++x) {
-            std::snprintf(value, sizeof value, "0x%X, ",
-                          unsigned(PackColour(surface.PixelColour(x, y))));
-            text += value;
-        }
-        text += "\r\n\r\n";
-    }
-    return text + "};\r\n";
 }
 
 QByteArray ArrayText(const PictureSurface &surface)
@@ -136,11 +122,13 @@ std::string SizeName(const testing::TestParamInfo<QSize> &info)
     return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
 }
 
-TEST_P(MatchesNaiveWriter, OnPicturesOfOddSizes)
+TEST_P(MatchesNaiveWriter, OnRandomPicturesOfOddSizes)
 {
-    const PictureSurface surface =
-        SurfaceOf(test::Pattern(GetParam().width(), GetParam().height()));
-    EXPECT_EQ(ArrayText(surface), NaiveArray(surface));
+    const QSize size = GetParam();
+    for (quint32 seed : {1u, 2u, 3u}) {
+        const PictureSurface surface = SurfaceOf(test::Noise(size.width(), size.height(), seed));
+        EXPECT_EQ(ArrayText(surface), NaiveArray(surface)) << "seed " << seed;
+    }
 }
 
 // 200003 pixels in a row exceed one output block, so a row is written in several steps.

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,19 @@ QImage Pattern(int width, int height)
             image.setPixel(x, y,
                            qRgb((x * 37 + y * 11 + 5) & 0xFF, (x * 13 + y * 71 + 90) & 0xFF,
                                 (x * 89 + y * 29 + 200) & 0xFF));
+    return image;
+}
+
+QImage Noise(int width, int height, quint32 seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<quint32 *>(image.scanLine(y));
+        random.fillRange(row, width);
+        for (int x = 0; x < width; ++x)
+            row[x] |= 0xFF000000u; // opaque, as Format_RGB32 requires
+    }
     return image;
 }
 

@@ -33,6 +33,9 @@ QByteArray Encode(const QImage &image, const char *format, int quality = -1);
 // a mirrored row shows.
 QImage Pattern(int width, int height);
 
+// A picture of random opaque colours, the same for the same seed.
+QImage Noise(int width, int height, quint32 seed);
+
 // A GIF89a of `width` x `height` with the palette `colours` (0xRRGGBB, at most 256) and one
 // palette index per pixel, row by row. Each frame is one entry of `frames`.
 struct GifFrame

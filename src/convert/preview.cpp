@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+#include "convert/preview.h"
+
+#include "convert/picture_surface.h"
+
+#include <QDir>
+#include <QFileDevice>
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace pixolan {
+namespace {
+
+QString WriteFailure(const QString &name, const QString &reason)
+{
+    return QStringLiteral("Cannot write the preview \"%1\": %2")
+        .arg(QDir::toNativeSeparators(name), reason);
+}
+
+} // namespace
+
+QImage PreviewImage(const PictureSurface &surface)
+{
+    const int width = surface.Width();
+    const int height = surface.Height();
+    if (width <= 0 || height <= 0)
+        return {};
+    QImage image(width, height, QImage::Format_Indexed8);
+    if (image.isNull())
+        return {};
+
+    QList<QRgb> colours(256);
+    for (int packed = 0; packed < 256; ++packed)
+        colours[packed] = PreviewColour(std::uint8_t(packed));
+    image.setColorTable(colours);
+
+    for (int y = 0; y < height; ++y) {
+        const QRgb *row = surface.Row(y);
+        uchar *out = image.scanLine(y);
+        for (int x = 0; x < width; ++x)
+            out[x] = PackColour(ColourFromRgb(row[x]));
+    }
+    return image;
+}
+
+Status WritePreview(const PictureSurface &surface, QIODevice &device, const QString &name)
+{
+    const QImage image = PreviewImage(surface);
+    if (image.isNull())
+        return Status::Failure(
+            WriteFailure(name, surface.Width() > 0 && surface.Height() > 0
+                                   ? QStringLiteral("not enough memory to make the preview")
+                                   : QStringLiteral("there is no picture to preview")));
+
+    QImageWriter writer(&device, "png");
+    const bool written = writer.write(image);
+    // The PNG writer does not always notice a failed write; the file device does.
+    const auto *file = qobject_cast<const QFileDevice *>(&device);
+    if (file && file->error() != QFileDevice::NoError)
+        return Status::Failure(WriteFailure(name, file->errorString()));
+    if (!written)
+        return Status::Failure(WriteFailure(name, writer.errorString()));
+    return Status::Ok();
+}
+
+Status WritePreviewFile(const PictureSurface &surface, const QString &path)
+{
+    if (path.isEmpty())
+        return Status::Failure(QStringLiteral("Cannot write the preview: no file name was given"));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Status::Failure(WriteFailure(path, file.errorString()));
+    if (Status written = WritePreview(surface, file, path); !written)
+        return written; // the temporary file goes with `file`; the target is untouched
+    if (!file.commit())
+        return Status::Failure(WriteFailure(path, file.errorString()));
+    return Status::Ok();
+}
+
+} // namespace pixolan

@@ -1,0 +1,448 @@
+// SPDX-License-Identifier: MIT
+// Runs the pixolan-export program as a user's script would and checks its exit status, its
+// messages and the files it leaves.
+#include "convert/array_writer.h"
+#include "convert/picture_surface.h"
+#include "convert/test_pictures.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <optional>
+#include <sys/resource.h>
+
+namespace pixolan {
+namespace {
+
+using test::Encode;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+struct Result
+{
+    int exitCode = -1;
+    bool crashed = true;
+    QByteArray out;
+    QByteArray err;
+};
+
+struct RunOptions
+{
+    QString workingDirectory = {};
+    QString standardOutputFile = {};    // instead of capturing standard output
+    std::function<void()> inChild = {}; // runs in the child before the program starts
+    std::optional<QProcessEnvironment> environment = {};
+};
+
+// Every run is without a display: no X server, no Wayland and no Qt platform chosen.
+QProcessEnvironment WithoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    return environment;
+}
+
+Result RunExport(const QStringList &arguments, const RunOptions &options = {})
+{
+    QProcess process;
+    process.setProcessEnvironment(options.environment.value_or(WithoutDisplay()));
+    if (!options.workingDirectory.isEmpty())
+        process.setWorkingDirectory(options.workingDirectory);
+    if (!options.standardOutputFile.isEmpty())
+        process.setStandardOutputFile(options.standardOutputFile);
+    if (options.inChild)
+        process.setChildProcessModifier(options.inChild);
+    process.start(QStringLiteral(PIXOLAN_EXPORT_PROGRAM), arguments);
+    process.closeWriteChannel();
+    Result result;
+    if (!process.waitForFinished(120000)) {
+        ADD_FAILURE() << "pixolan-export did not finish: " << process.errorString().toStdString();
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitCode();
+    result.crashed = process.exitStatus() != QProcess::NormalExit;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+// What the core writes for the picture at `path`.
+QByteArray CoreArray(const QString &path)
+{
+    PictureSurface surface;
+    const Status loaded = surface.Load(path);
+    EXPECT_TRUE(loaded.ok()) << loaded.error().toStdString();
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(WriteArray(surface, buffer, "memory").ok());
+    return text;
+}
+
+// A failure is one line on standard error that names the file and the reason.
+void ExpectFailureLine(const Result &result, const QString &file, const char *reason)
+{
+    EXPECT_FALSE(result.crashed);
+    EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+    EXPECT_TRUE(result.out.isEmpty());
+    const QString err = QString::fromLocal8Bit(result.err);
+    EXPECT_TRUE(err.startsWith("pixolan-export: ")) << err.toStdString();
+    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+    EXPECT_TRUE(err.endsWith('\n')) << err.toStdString();
+    EXPECT_TRUE(err.contains(file)) << err.toStdString();
+    EXPECT_TRUE(err.contains(QLatin1String(reason))) << err.toStdString();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The command line
+
+struct CommandLine
+{
+    const char *name;
+    QStringList arguments;
+    int exitCode;
+    const char *said; // part of standard output (exit 0) or standard error (otherwise)
+};
+
+void PrintTo(const CommandLine &line, std::ostream *out)
+{
+    *out << line.name;
+}
+
+class CommandLines : public testing::TestWithParam<CommandLine>
+{
+};
+
+TEST_P(CommandLines, ExitWithTheirStatusAndWriteNothing)
+{
+    TempDir dir;
+    WriteBytes(dir.path("logo.png"), Encode(test::Pattern(3, 2), "png"));
+    const Result result = RunExport(GetParam().arguments, {.workingDirectory = dir.path("")});
+
+    EXPECT_FALSE(result.crashed);
+    EXPECT_EQ(result.exitCode, GetParam().exitCode);
+    const QByteArray &said = GetParam().exitCode == 0 ? result.out : result.err;
+    const QByteArray &quiet = GetParam().exitCode == 0 ? result.err : result.out;
+    EXPECT_TRUE(said.contains(GetParam().said)) << said.toStdString();
+    EXPECT_TRUE(quiet.isEmpty()) << quiet.toStdString();
+    if (GetParam().exitCode == 2) {
+        EXPECT_TRUE(result.err.contains("pixolan-export [options] picture [output]"))
+            << result.err.toStdString();
+    }
+    EXPECT_EQ(dir.entries(), QStringList{"logo.png"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLines,
+    testing::Values(
+        CommandLine{"help", {"--help"}, 0, "pixolan-export [options] picture [output]"},
+        CommandLine{"short_help", {"-h"}, 0, "--preview <file>"},
+        CommandLine{"help_wins_over_a_picture", {"logo.png", "--help"}, 0, "Usage:"},
+        CommandLine{"version", {"--version"}, 0, "Pixolan version 1.1"},
+        CommandLine{"short_version", {"-v"}, 0, "Pixolan version 1.1"},
+        CommandLine{"no_arguments", {}, 2, "no picture given"},
+        CommandLine{"three_arguments", {"logo.png", "a.c", "b.c"}, 2, "too many arguments"},
+        CommandLine{"unknown_option", {"--frobnicate", "logo.png"}, 2, "frobnicate"},
+        CommandLine{"unknown_short_option", {"-x", "logo.png"}, 2, "'x'"},
+        CommandLine{"preview_without_its_file", {"logo.png", "--preview"}, 2, "preview"},
+        CommandLine{"both_to_standard_output", {"logo.png", "-", "--preview", "-"}, 2, "both"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Version, IsExactlyTheProgramsVersionLine)
+{
+    EXPECT_EQ(RunExport({"--version"}).out, "Pixolan version 1.1\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Same bytes as the core
+
+struct Format
+{
+    const char *name;
+    std::function<QByteArray()> bytes;
+};
+
+void PrintTo(const Format &format, std::ostream *out)
+{
+    *out << format.name;
+}
+
+class Formats : public testing::TestWithParam<Format>
+{
+};
+
+TEST_P(Formats, GiveTheCoresBytesInAFileAndOnStandardOutput)
+{
+    TempDir dir;
+    const QString picture = dir.path(QStringLiteral("picture.") + GetParam().name);
+    WriteBytes(picture, GetParam().bytes());
+    const QByteArray expected = CoreArray(picture);
+    ASSERT_TRUE(expected.startsWith("const int8 array[] = {\r\n0x"));
+
+    const Result toFile = RunExport({picture, dir.path("out.c")});
+    EXPECT_EQ(toFile.exitCode, 0) << toFile.err.toStdString();
+    EXPECT_TRUE(toFile.out.isEmpty());
+    EXPECT_TRUE(toFile.err.isEmpty()) << toFile.err.toStdString();
+    EXPECT_EQ(ReadBytes(dir.path("out.c")), expected);
+
+    const Result toStandardOutput = RunExport({picture, "-"}, {.workingDirectory = dir.path("")});
+    EXPECT_EQ(toStandardOutput.exitCode, 0) << toStandardOutput.err.toStdString();
+    EXPECT_TRUE(toStandardOutput.err.isEmpty()) << toStandardOutput.err.toStdString();
+    EXPECT_EQ(toStandardOutput.out, expected);
+    EXPECT_EQ(dir.entries().size(), 2) << "nothing but the picture and out.c";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, Formats,
+    testing::Values(Format{"png", [] { return Encode(test::Noise(37, 23, 7), "png"); }},
+                    Format{"jpg", [] { return Encode(test::Pattern(37, 23), "jpg", 90); }},
+                    Format{"bmp", [] { return test::MakeBmp(test::Pattern(37, 23), 24, false); }},
+                    Format{"gif",
+                           [] {
+                               return test::MakeGif(3, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF},
+                                                    {{{0, 1, 2, 3, 2, 1}}});
+                           }},
+                    // A transparent corner: the export packs the colour laid over white.
+                    Format{"transparent_png",
+                           [] {
+                               QImage image(5, 4, QImage::Format_ARGB32);
+                               image.fill(qRgba(10, 200, 90, 255));
+                               image.setPixel(0, 0, qRgba(0, 0, 0, 0));
+                               image.setPixel(1, 0, qRgba(0, 0, 255, 128));
+                               return Encode(image, "png");
+                           }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(DefaultOutput, IsArrayCInTheWorkingDirectory)
+{
+    TempDir pictures;
+    TempDir work;
+    const QString picture = pictures.path("logo.png");
+    WriteBytes(picture, Encode(test::Pattern(9, 4), "png"));
+    WriteBytes(work.path("array.c"), "an earlier export, replaced entirely");
+
+    const Result result = RunExport({picture}, {.workingDirectory = work.path("")});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(ReadBytes(work.path("array.c")), CoreArray(picture));
+    EXPECT_EQ(work.entries(), QStringList{"array.c"});
+    EXPECT_EQ(pictures.entries(), QStringList{"logo.png"});
+}
+
+// No X server, no Wayland, no Qt platform and hardly any environment: decoders that come as
+// plugins (JPEG, GIF) must still load.
+TEST(Environment, NeedsNoDisplay)
+{
+    TempDir dir;
+    WriteBytes(dir.path("photo.jpg"), Encode(test::Pattern(16, 16), "jpg"));
+    QProcessEnvironment bare;
+    bare.insert("PATH", "/usr/bin:/bin");
+    const Result result = RunExport({"photo.jpg", "photo.c"},
+                                    {.workingDirectory = dir.path(""), .environment = bare});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+    EXPECT_EQ(ReadBytes(dir.path("photo.c")), CoreArray(dir.path("photo.jpg")));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Failures: reported, exit 1, the earlier array file untouched, nothing else left
+
+struct BadPicture
+{
+    const char *name;
+    std::function<void(const QString &)> make; // makes the picture at the given path
+    const char *reason;
+};
+
+void PrintTo(const BadPicture &picture, std::ostream *out)
+{
+    *out << picture.name;
+}
+
+class BadPictures : public testing::TestWithParam<BadPicture>
+{
+};
+
+TEST_P(BadPictures, AreReportedAndKeepTheEarlierArray)
+{
+    TempDir dir;
+    const QString picture = dir.path("picture.png");
+    GetParam().make(picture);
+    const QStringList before = dir.entries() << "array.c";
+    WriteBytes(dir.path("array.c"), "the earlier export");
+
+    const Result result = RunExport({picture, dir.path("array.c")});
+
+    ExpectFailureLine(result, picture, GetParam().reason);
+    EXPECT_EQ(ReadBytes(dir.path("array.c")), "the earlier export");
+    QStringList after = dir.entries();
+    QStringList expected = before;
+    after.sort();
+    expected.sort();
+    EXPECT_EQ(after, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loads, BadPictures,
+    testing::Values(
+        BadPicture{"missing", [](const QString &) {}, "file not found"},
+        BadPicture{"text", [](const QString &path) { WriteBytes(path, "hello\n"); },
+                   "not a picture"},
+        BadPicture{"empty", [](const QString &path) { WriteBytes(path, ""); }, "empty file"},
+        BadPicture{"cut_short",
+                   [](const QString &path) {
+                       const QByteArray png = Encode(test::Noise(64, 64, 1), "png");
+                       WriteBytes(path, png.left(png.size() / 2));
+                   },
+                   "cut short"},
+        BadPicture{"folder", [](const QString &path) { QDir().mkpath(path); }, "folder"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+class Failures : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        WriteBytes(picture, Encode(test::Noise(300, 300, 5), "png"));
+        pictureBytes = ReadBytes(picture);
+    }
+
+    TempDir dir;
+    const QString picture = dir.path("logo.png");
+    QByteArray pictureBytes;
+};
+
+TEST_F(Failures, MissingFolder)
+{
+    const QString output = dir.path("no such folder/array.c");
+    ExpectFailureLine(RunExport({picture, output}), output, "No such file or directory");
+    EXPECT_EQ(dir.entries(), QStringList{"logo.png"});
+}
+
+TEST_F(Failures, OutputIsAFolder)
+{
+    QDir().mkdir(dir.path("folder"));
+    ExpectFailureLine(RunExport({picture, dir.path("folder")}), dir.path("folder"), "Cannot write");
+    EXPECT_TRUE(QDir(dir.path("folder")).isEmpty());
+}
+
+TEST_F(Failures, OutputIsThePictureItself)
+{
+    for (const QString &output : {picture, QStringLiteral("./logo.png")}) {
+        ExpectFailureLine(RunExport({"logo.png", output}, {.workingDirectory = dir.path("")}),
+                          output, "it is the picture itself");
+        EXPECT_EQ(ReadBytes(picture), pictureBytes);
+        EXPECT_EQ(dir.entries(), QStringList{"logo.png"});
+    }
+}
+
+// A write that fails half way, here at a file size limit, is reported rather than ending the
+// program by signal, and leaves the earlier file as it was.
+TEST_F(Failures, FileSizeLimit)
+{
+    const QString output = dir.path("array.c");
+    WriteBytes(output, "the earlier export");
+    const Result result = RunExport({picture, output}, {.inChild = [] {
+                                        std::signal(SIGXFSZ, SIG_DFL);
+                                        const rlimit limit{64 * 1024, 64 * 1024};
+                                        setrlimit(RLIMIT_FSIZE, &limit);
+                                    }});
+    ExpectFailureLine(result, output, "too large");
+    EXPECT_EQ(ReadBytes(output), "the earlier export");
+    QStringList entries = dir.entries();
+    entries.sort();
+    EXPECT_EQ(entries, (QStringList{"array.c", "logo.png"}));
+}
+
+TEST_F(Failures, FullStandardOutput)
+{
+    const Result result = RunExport({picture, "-"}, {.standardOutputFile = "/dev/full"});
+    ExpectFailureLine(result, "standard output", "No space left on device");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The preview
+
+// A picture whose preview is worked out by hand: each colour and the colour the display shows.
+struct Shown
+{
+    QRgb picture;
+    QRgb preview;
+};
+
+constexpr Shown kShown[] = {
+    {qRgb(255, 255, 255), qRgb(255, 255, 255)}, {qRgb(31, 31, 63), qRgb(0, 0, 0)},
+    {qRgb(200, 100, 50), qRgb(219, 109, 0)},    {qRgb(128, 128, 128), qRgb(146, 146, 170)},
+    {qRgb(32, 64, 64), qRgb(36, 73, 85)},       {qRgb(10, 250, 190), qRgb(0, 255, 170)},
+};
+
+class Preview : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QImage image(int(std::size(kShown)), 1, QImage::Format_RGB32);
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, 0, kShown[x].picture);
+        WriteBytes(picture, Encode(image, "png"));
+    }
+
+    static void ExpectShown(const QImage &preview)
+    {
+        ASSERT_EQ(preview.size(), QSize(int(std::size(kShown)), 1));
+        for (int x = 0; x < preview.width(); ++x)
+            EXPECT_EQ(preview.pixel(x, 0), kShown[x].preview) << "x " << x;
+    }
+
+    TempDir dir;
+    const QString picture = dir.path("colours.png");
+};
+
+TEST_F(Preview, ShowsThePictureAsTheDisplayWillAndKeepsTheArray)
+{
+    const Result result =
+        RunExport({picture, dir.path("array.c"), "--preview", dir.path("shown.png")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(ReadBytes(dir.path("array.c")), CoreArray(picture));
+    ExpectShown(QImage(dir.path("shown.png")));
+}
+
+TEST_F(Preview, GoesToStandardOutputForDash)
+{
+    const Result result = RunExport({picture, dir.path("array.c"), "--preview", "-"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(ReadBytes(dir.path("array.c")), CoreArray(picture));
+    ExpectShown(QImage::fromData(result.out, "png"));
+}
+
+TEST_F(Preview, FailuresAreReported)
+{
+    const QString missing = dir.path("no such folder/shown.png");
+    ExpectFailureLine(RunExport({picture, dir.path("array.c"), "--preview", missing}), missing,
+                      "Cannot write the preview");
+    EXPECT_FALSE(QFile::exists(dir.path("no such folder")));
+
+    // Neither the picture nor the array file is ever overwritten by the preview; both are
+    // refused before anything is written.
+    const QByteArray pictureBytes = ReadBytes(picture);
+    QFile::remove(dir.path("array.c"));
+    ExpectFailureLine(RunExport({picture, dir.path("array.c"), "--preview", picture}), picture,
+                      "it is the picture itself");
+    ExpectFailureLine(RunExport({picture, dir.path("array.c"), "--preview", dir.path("./array.c")}),
+                      dir.path("./array.c"), "it is the array file");
+    EXPECT_EQ(ReadBytes(picture), pictureBytes);
+    EXPECT_EQ(dir.entries(), QStringList{"colours.png"});
+}
+
+} // namespace
+} // namespace pixolan
