@@ -30,8 +30,9 @@ for program in "$@"; do
     needed+=(libqt6core6 libc6 libstdc++6) # found by dpkg-shlibdeps in the program
     [ "$program" = pixolan ] && needed+=(libqt6widgets6)
 done
+depends_names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
 for package in "${needed[@]}"; do
-    grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
+    grep -qxF "$package" <<<"$depends_names" || fail "Depends lacks $package: $depends"
 done
 
 dpkg-deb --extract "$deb" "$work/root"
