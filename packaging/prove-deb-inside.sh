@@ -58,7 +58,7 @@ if [ "${1:-}" = --window ]; then
     sleep 3
     check "pixolan is still running 3 s later" kill -0 "$pid"
     check "pixolan runs in the home folder ($HOME)" test "$(readlink "/proc/$pid/cwd")" = "$HOME"
-    check "pixolan uses the X11 platform plugin (qt6-qpa-plugins)" \
+    check "pixolan uses the X11 platform plugin (xcb)" \
         grep -q '/platforms/libqxcb\.so$' "/proc/$pid/maps"
     check "no platform plugin errors on stderr" \
         sh -c "! grep -Ei 'qt\.qpa|platform plugin|could not (load|connect)|abort' '$proof/window.log'"
