@@ -4,14 +4,17 @@
 set -euo pipefail
 
 packages=(
-    # build
-    g++ cmake ninja-build qt6-base-dev
+    # build; rsvg-convert renders the icon's PNG sizes
+    g++ cmake ninja-build qt6-base-dev librsvg2-bin
     # tests and benchmarks
     libgtest-dev libbenchmark-dev
     # peak memory in bench/end_to_end.sh (/usr/bin/time -v)
     time
     # the window: the offscreen and X11 platforms, an X server for screenshots, Arial's metrics
     qt6-qpa-plugins xvfb xauth fonts-liberation
+    # installing and packaging: metadata validators, manual page checks, the .deb (CPack needs
+    # dpkg-shlibdeps from dpkg-dev, and file)
+    desktop-file-utils appstream groff-base dpkg-dev file
 )
 
 missing=()

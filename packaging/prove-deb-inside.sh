@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The part of prove-deb.sh that runs inside the freshly bootstrapped Debian 12 root, as root:
+#   prove-deb-inside DEB APP_ID
+# and, as the test user under Xvfb, the window's part:
+#   prove-deb-inside --window APP_ID
+# Logs and the window's screenshot go to /tmp/proof. Ends with "N passed, N failed, N skipped".
+set -uo pipefail
+
+proof=/tmp/proof
+user=ada
+title="Graphic LCD Pixolan"
+passed=0 failed=0 skipped=0
+started=$SECONDS
+check() { # check DESCRIPTION COMMAND...: one proof step
+    local what=$1
+    shift
+    if "$@"; then
+        echo "  ok    $what"
+        passed=$((passed + 1))
+    else
+        echo "  FAIL  $what"
+        failed=$((failed + 1))
+        return 1
+    fi
+}
+skip() {
+    echo "  SKIP  $1"
+    skipped=$((skipped + 1))
+}
+summary() {
+    echo "$passed passed, $failed failed, $skipped skipped"
+    [ "$failed" -eq 0 ] || exit 1
+    [ "$skipped" -eq 0 ] || exit 3
+    exit 0
+}
+
+# ---- the window, run as the test user under xvfb-run ------------------------------------------
+if [ "${1:-}" = --window ]; then
+    app_id=$2
+    export XDG_RUNTIME_DIR=/tmp/runtime-$user
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+    # As a menu does: from a folder that is not the home folder, through the desktop entry.
+    cd /
+    gio launch "/usr/share/applications/$app_id.desktop" >"$proof/window.log" 2>&1
+    check "gio launch starts the menu entry" test $? -eq 0
+    pid=
+    for _ in $(seq 100); do
+        pid=$(pidof pixolan) && break
+        sleep 0.1
+    done
+    check "the pixolan process runs" test -n "$pid"
+    shown=false
+    for _ in $(seq 150); do
+        xwininfo -root -tree | grep -q "\"$title\"" && shown=true && break
+        sleep 0.2
+    done
+    check "the window \"$title\" is shown within 30 s" $shown
+    sleep 3
+    check "pixolan is still running 3 s later" kill -0 "$pid"
+    check "pixolan runs in the home folder ($HOME)" test "$(readlink "/proc/$pid/cwd")" = "$HOME"
+    check "pixolan uses the X11 platform plugin (xcb)" \
+        grep -q '/platforms/libqxcb\.so$' "/proc/$pid/maps"
+    check "no platform plugin errors on stderr" \
+        sh -c "! grep -Ei 'qt\.qpa|platform plugin|could not (load|connect)|abort' '$proof/window.log'"
+    xwininfo -name "$title" | sed -n 's/^ *\(Width\|Height\)/  &/p'
+    xwd -silent -name "$title" | xwdtopnm 2>/dev/null | pnmtopng >"$proof/window.png"
+    check "screenshot saved ($proof/window.png)" test -s "$proof/window.png"
+    kill "$pid"
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    summary
+fi
+
+# ---- as root: install, then prove ---------------------------------------------------------------
+deb=$1 app_id=$2
+export DEBIAN_FRONTEND=noninteractive
+phase() { echo "== $* ($((SECONDS - started)) s inside)"; }
+
+phase "apt-get install $deb"
+apt-get update -q >"$proof/apt-update.log" 2>&1 || { cat "$proof/apt-update.log"; exit 1; }
+# No recommends: the package's own Depends must bring everything the programs need.
+apt-get install -y -q --no-install-recommends "$deb" >"$proof/apt-install.log" 2>&1
+check "apt-get install ./$(basename "$deb") (no recommends)" test $? -eq 0 ||
+    tail -30 "$proof/apt-install.log"
+echo "        $(grep -c '^Setting up ' "$proof/apt-install.log") packages set up; see apt-install.log"
+installed() { [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]; }
+for package in pixolan qt6-qpa-plugins libqt6gui6 fonts-liberation; do
+    check "$package is installed" installed "$package"
+done
+check "libqt6gui6 has the gif, jpeg and ico readers" sh -c \
+    "dpkg -L libqt6gui6 | grep -Ec 'imageformats/libq(gif|jpeg|ico)\.so$' | grep -qx 3"
+
+useradd --create-home --shell /bin/bash "$user"
+home=/home/$user
+as_user() { # run a command as the test user, in the home folder, with a bare environment
+    runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" \
+        PATH=/usr/bin:/bin LC_ALL=C.UTF-8 sh -c 'cd && exec "$@"' sh "$@"
+}
+
+# A 2 x 2 picture, red green / blue white, as PPM (Qt's own reader) and as GIF (the plugin).
+pictures=$home/pictures
+mkdir -p "$pictures"
+printf 'P6\n2 2\n255\n\377\000\000\000\377\000\000\000\377\377\377\377' >"$pictures/colours.ppm"
+printf 'GIF89a\002\000\002\000\221\000\000' >"$pictures/colours.gif"
+printf '\377\000\000\000\377\000\000\000\377\377\377\377' >>"$pictures/colours.gif"
+printf ',\000\000\000\000\002\000\002\000\000\002\003\104\064\005\000;' >>"$pictures/colours.gif"
+printf 'const int8 array[] = {\r\n0xE0, 0x1C, \r\n\r\n0x3, 0xFF, \r\n\r\n};\r\n' >"$proof/expected.c"
+chown -R "$user:" "$pictures"
+
+phase "pixolan-export"
+if [ -x /usr/bin/pixolan-export ]; then
+    check "pixolan-export --version prints \"Pixolan version 1.1\"" \
+        test "$(as_user pixolan-export --version)" = "Pixolan version 1.1"
+    as_user pixolan-export pictures/colours.ppm >"$proof/export.log" 2>&1
+    check "PPM to the default output ~/array.c, exit 0, exact bytes" \
+        cmp "$proof/expected.c" "$home/array.c"
+    as_user pixolan-export pictures/colours.gif gif.c >>"$proof/export.log" 2>&1
+    check "GIF (image format plugin) to gif.c, exact bytes" cmp "$proof/expected.c" "$home/gif.c"
+    as_user pixolan-export pictures/colours.gif - >"$proof/stdout.c" 2>>"$proof/export.log"
+    check "'-' writes the array to standard output" cmp "$proof/expected.c" "$proof/stdout.c"
+    as_user pixolan-export pictures/none.png none.c 2>"$proof/missing.err"
+    status=$?
+    check "a missing picture: exit 1, the file named on stderr, no output" sh -c \
+        "[ $status -eq 1 ] && grep -q none.png '$proof/missing.err' && [ ! -e '$home/none.c' ]"
+    as_user pixolan-export --no-such-option 2>/dev/null
+    check "an unknown option: exit 2" test $? -eq 2
+    as_user pixolan-export --preview preview.png pictures/colours.ppm preview.c \
+        >>"$proof/export.log" 2>&1
+    check "--preview leaves the array as it is" cmp "$proof/expected.c" "$home/preview.c"
+else
+    skip "pixolan-export: not in the package"
+fi
+
+phase "the window under Xvfb"
+apt-get install -y -q --no-install-recommends xvfb xauth x11-utils x11-apps netpbm \
+    libglib2.0-bin fontconfig >"$proof/apt-proof-tools.log" 2>&1 ||
+    { tail -20 "$proof/apt-proof-tools.log"; exit 1; }
+check "fontconfig gives Liberation Sans for \"Arial\"" sh -c "fc-match Arial | grep -q 'Liberation Sans'"
+if [ -e "$home/preview.png" ]; then
+    # Red, green, blue and white survive RGB332 exactly, so the preview is the picture itself.
+    check "the --preview PNG shows the packed colours" \
+        sh -c "pngtopnm '$home/preview.png' | cmp - '$pictures/colours.ppm'"
+elif [ -x /usr/bin/pixolan-export ]; then
+    check "--preview wrote preview.png" false
+fi
+check "the menu entry is installed" test -f "/usr/share/applications/$app_id.desktop"
+check "the icon is installed" test -f "/usr/share/icons/hicolor/scalable/apps/$app_id.svg"
+if [ -x /usr/bin/pixolan ]; then
+    as_user xvfb-run -a -s "-screen 0 1024x768x24" /usr/local/bin/prove-deb-inside --window "$app_id"
+    case $? in
+    0) passed=$((passed + 1)) ;;
+    *) failed=$((failed + 1)) ;;
+    esac
+else
+    skip "the window: pixolan is not in the package"
+fi
+phase "done"
+summary
