@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "icon/application_icon.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -12,6 +13,8 @@ int main(int argc, char *argv[])
     std::signal(SIGXFSZ, SIG_IGN);
 
     QApplication app(argc, argv);
+    // Lets the desktop match the running window to its launcher and icon.
+    QApplication::setDesktopFileName(pixolan::ApplicationId());
     pixolan::Form1 form;
     form.show();
     return app.exec();

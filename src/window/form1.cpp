@@ -3,14 +3,18 @@
 
 #include "convert/array_writer.h"
 #include "convert/output_path.h"
+#include "icon/application_icon.h"
 #include "window/common_dialog.h"
 #include "window/picture_box.h"
 #include "window/twips.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStyleOptionFrame>
 
@@ -136,12 +140,14 @@ Form1::Form1(std::unique_ptr<FileChooser> commonDialog1, std::unique_ptr<Notifie
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Graphic LCD Pixolan"));
+    setWindowIcon(ApplicationIcon());
     setFixedSize(TwipsSize(8355, 3345));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(192, 192, 255));
     setPalette(colours);
     setAutoFillBackground(true);
     setFont(DialogFont());
+    setAcceptDrops(true);
 
     CreateControls();
     CreateTabOrder();
@@ -223,12 +229,15 @@ void Form1::BrowsePicture()
     m_commonDialog1->SetFilter(kPictureFilter);
     const std::optional<QString> name = m_commonDialog1->ShowOpen(
         this, QStringLiteral("Choose a picture"), FileChooser::OpenMode::ExistingFile);
-    if (!name)
-        return; // cancelled: nothing changes
+    if (name)
+        LoadPicture(*name);
+}
 
+void Form1::LoadPicture(const QString &path)
+{
     const Status loaded = [&] {
         const BusyCursor busy;
-        Status status = m_surface.Load(*name);
+        Status status = m_surface.Load(path);
         if (status)
             m_picture1->ShowImage(m_surface.Image());
         return status;
@@ -237,11 +246,38 @@ void Form1::BrowsePicture()
         Tell(loaded.error()); // the previous picture and its fields stay
         return;
     }
-    m_picturePath = *name;
+    m_picturePath = path;
     m_text2->setText(QString::number(m_surface.Width()));
     m_text3->setText(QString::number(m_surface.Height()));
-    m_text4->setText(*name);
+    m_text4->setText(path);
     m_text1->clear();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    // Anything may be dropped: what is not one picture file gets a message rather than a
+    // silently refused drop.
+    event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    if (urls.size() == 1 && urls.front().isLocalFile()) {
+        LoadPicture(urls.front().toLocalFile());
+        return;
+    }
+    QString what;
+    if (urls.size() > 1)
+        what = QStringLiteral("%1 files were dropped").arg(urls.size());
+    else if (urls.size() == 1)
+        what = QStringLiteral("\"%1\" is not a file on this computer").arg(urls.front().toString());
+    else
+        what = QStringLiteral("what was dropped is not a file");
+    Tell(QStringLiteral("Cannot load a picture: %1. Drop one picture file (jpg, gif, bmp or png) "
+                        "on the window.")
+             .arg(what));
 }
 
 void Form1::BrowseOutput()

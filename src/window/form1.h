@@ -39,6 +39,11 @@ public:
     // The loaded picture, the one source of pixels for the export.
     const PictureSurface &Surface() const { return m_surface; }
 
+protected:
+    // A picture file dropped on the window loads as if chosen with the picture "browse".
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
     void CreateControls();
     void CreateTabOrder();
@@ -52,6 +57,7 @@ private:
     void CreateArray();      // Command1
     void ShowAbout();        // Command5
 
+    void LoadPicture(const QString &path); // what a chosen or dropped picture does
     void Tell(const QString &text);
 
     std::unique_ptr<FileChooser> m_commonDialog1;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,6 +110,12 @@ private slots:
     // No export before a picture is loaded.
     void exportWithoutAPictureWritesNothing();
 
+    // Dropping a file on the window.
+    void droppedPictureLoadsLikeTheBrowse();
+    void otherDropsAreRefusedAndChangeNothing_data();
+    void otherDropsAreRefusedAndChangeNothing();
+    void windowHasTheIcon();
+
 private:
     QLineEdit *Text(int number) const
     {
@@ -123,6 +130,8 @@ private:
     // Saves `image` as `name` in the test folder and loads it through the picture browse.
     void LoadPicture(const QImage &image, const QString &name);
     QImage ShownPicture() const;
+    // Drags `data` onto the middle of the window and drops it; true if the drag was accepted.
+    bool Drop(QMimeData *data);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_savedCurrent;
@@ -508,6 +517,94 @@ void Form1CommandsTest::exportWithoutAPictureWritesNothing()
     Click(1);
     QVERIFY(!QFile::exists(Path("new.c")));
     QCOMPARE(Text(1)->text(), QString());
+}
+
+bool Form1CommandsTest::Drop(QMimeData *data)
+{
+    const std::unique_ptr<QMimeData> owned(data);
+    const QPoint middle = m_form->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_form.get(), &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(middle), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_form.get(), &drop);
+    return drop.isAccepted();
+}
+
+void Form1CommandsTest::droppedPictureLoadsLikeTheBrowse()
+{
+    LoadPicture(test::Pattern(30, 20), QStringLiteral("first.png"));
+    Click(1);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+
+    QVERIFY(test::SavePicture(TwoByTwo(), Path("dropped picture.png")));
+    auto *data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(Path("dropped picture.png"))});
+    QVERIFY(Drop(data));
+
+    QCOMPARE(m_notifier->messages, QStringList());
+    QCOMPARE(Text(2)->text(), QStringLiteral("2"));
+    QCOMPARE(Text(3)->text(), QStringLiteral("2"));
+    QCOMPARE(Text(4)->text(), Path("dropped picture.png"));
+    QCOMPARE(Text(1)->text(), QString());
+    Click(1);
+    QCOMPARE(ReadAll(Path("array.c")), kTwoByTwoArray);
+    // The dropped picture is protected like a chosen one.
+    Text(5)->setText(Path("dropped picture.png"));
+    Click(1);
+    QCOMPARE(m_notifier->messages.size(), 1);
+    QCOMPARE(Text(1)->text(), QString());
+}
+
+void Form1CommandsTest::otherDropsAreRefusedAndChangeNothing_data()
+{
+    QTest::addColumn<QList<QUrl>>("urls"); // empty: plain text is dropped instead
+    QTest::addColumn<QString>("reason");   // part of the message
+
+    QTest::newRow("text") << QList<QUrl>() << QStringLiteral("not a file");
+    QTest::newRow("two files") << QList<QUrl>{QUrl::fromLocalFile("/tmp/a.png"),
+                                              QUrl::fromLocalFile("/tmp/b.png")}
+                               << QStringLiteral("2 files were dropped");
+    QTest::newRow("web address") << QList<QUrl>{QUrl("https://example.org/logo.png")}
+                                 << QStringLiteral("not a file on this computer");
+    QTest::newRow("not a picture") << QList<QUrl>{QUrl("notes.txt")} // made below
+                                   << QStringLiteral("not a picture");
+    QTest::newRow("folder") << QList<QUrl>{QUrl("sub")} << QStringLiteral("folder");
+}
+
+void Form1CommandsTest::otherDropsAreRefusedAndChangeNothing()
+{
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(QString, reason);
+    LoadPicture(TwoByTwo(), QStringLiteral("loaded.png"));
+    Click(1);
+    Write(Path("notes.txt"), "just some text");
+    QVERIFY(QDir().mkdir(Path("sub")));
+    for (QUrl &url : urls)
+        if (url.isRelative())
+            url = QUrl::fromLocalFile(Path(url.path()));
+
+    auto *data = new QMimeData;
+    if (urls.isEmpty())
+        data->setText(QStringLiteral("some text"));
+    else
+        data->setUrls(urls);
+    QVERIFY(Drop(data));
+
+    QCOMPARE(m_notifier->messages.size(), 1);
+    QVERIFY2(m_notifier->messages.first().contains(reason),
+             qPrintable(m_notifier->messages.first()));
+    QCOMPARE(Text(2)->text(), QStringLiteral("2"));
+    QCOMPARE(Text(4)->text(), Path("loaded.png"));
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+    QCOMPARE(m_form->Surface().Image(), TwoByTwo());
+}
+
+void Form1CommandsTest::windowHasTheIcon()
+{
+    QVERIFY(!m_form->windowIcon().isNull());
+    QVERIFY(!m_form->windowIcon().availableSizes().isEmpty());
 }
 
 QTEST_MAIN(Form1CommandsTest)
