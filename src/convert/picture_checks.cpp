@@ -227,12 +227,13 @@ bool BmpCutShort(const Bytes &b)
 
 } // namespace
 
-std::optional<BmpSize> BmpDeclaredSize(QByteArrayView bytes)
+std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes)
 {
     const std::optional<BmpHeader> h = ReadBmpHeader(Bytes(bytes));
     if (!h)
         return std::nullopt;
-    return BmpSize{h->width, h->height < 0 ? -h->height : h->height};
+    return BmpDeclared{h->width, h->height < 0 ? -h->height : h->height,
+                       h->compression == 1 || h->compression == 2};
 }
 
 bool IsCutShort(QByteArrayView format, QByteArrayView bytes)

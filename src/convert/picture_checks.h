@@ -16,14 +16,16 @@ namespace pixolan {
 // formats are left to their decoders and are never reported as cut short.
 bool IsCutShort(QByteArrayView format, QByteArrayView bytes);
 
-// The width and height a BMP's header declares, as Qt's reader would take them (the height
-// without its sign), or nothing when `bytes` do not begin with a BMP header. The values are the
-// header's, unchecked: zero or negative widths included.
-struct BmpSize
+// What a BMP's header declares, as Qt's reader takes it: the width and height (the height
+// without its sign, which only tells the row order) and whether the pixels are run-length
+// encoded; nothing when `bytes` do not begin with a BMP header. The values are unchecked: zero or
+// negative widths included.
+struct BmpDeclared
 {
     qint64 width;
     qint64 height;
+    bool runLength;
 };
-std::optional<BmpSize> BmpDeclaredSize(QByteArrayView bytes);
+std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes);
 
 } // namespace pixolan

@@ -91,10 +91,24 @@ QString TooLarge(qint64 width, qint64 height, qint64 maxPixels)
 // than 16384 x 16384 pixels. The header is looked at here to tell the two apart.
 QString BmpHeaderRefused(QByteArrayView bytes, qint64 maxPixels)
 {
-    const std::optional<BmpSize> bmp = BmpDeclaredSize(bytes);
+    const std::optional<BmpDeclared> bmp = ReadBmpDeclared(bytes);
     if (bmp && bmp->width > 0 && bmp->height > 0 && bmp->width * bmp->height > maxPixels)
         return TooLarge(bmp->width, bmp->height, maxPixels);
     return QStringLiteral("a BMP whose header is damaged or of a kind that cannot be read");
+}
+
+// Qt's BMP reader leaves the pixels that run-length data skips (a delta, an early end of line or
+// of the picture) as whatever memory held. It decodes into the image it is given when that
+// already has the right size and format, so it is given one filled with palette entry 0, which
+// is what other decoders show there. Null for anything but a run-length encoded BMP.
+QImage BlankForRunLength(QByteArrayView bytes, QSize declared, QImage::Format format)
+{
+    const std::optional<BmpDeclared> bmp = ReadBmpDeclared(bytes);
+    if (!bmp || !bmp->runLength || format == QImage::Format_Invalid)
+        return {};
+    QImage blank(declared.width(), qAbs(declared.height()), format);
+    blank.fill(0); // stays null when there is no memory for it: the reader then fails alone
+    return blank;
 }
 
 // Brings any decoded image to opaque 0xFFRRGGBB, laying transparency over white.
@@ -198,6 +212,8 @@ Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name)
         return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
 
     QImage image;
+    if (format == "bmp")
+        image = BlankForRunLength(bytes, declared, reader.imageFormat());
     if (!reader.read(&image))
         return Status::Failure(LoadFailure(name, ReaderFailure(reader)));
     if (messages.saidCutShort())

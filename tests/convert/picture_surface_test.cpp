@@ -211,6 +211,32 @@ TEST(PictureSurface, AnimatedGifGivesItsFirstFrame)
     EXPECT_EQ(surface.PixelColour(1, 0), Colour(0, 255, 0));
 }
 
+// Run-length data may skip pixels (a delta, an early end of line or of the picture). Those take
+// palette entry 0, as in other decoders; Qt by itself would leave whatever memory held there.
+TEST(PictureSurface, PixelsThatRunLengthDataSkipsTakeTheFirstColour)
+{
+    const std::vector<std::uint32_t> palette = {0x123456, 0xFF0000, 0x00FF00};
+    const QByteArray runs("\x02\x01"         // bottom row: two of red,
+                          "\x00\x02\x01\x01" // a jump one right and one up,
+                          "\x01\x02"         // one green,
+                          "\x00\x00"         // the end of that row,
+                          "\x00\x01",        // and the end of the picture
+                          12);
+    TempDir dir;
+    WriteBytes(dir.path("rle.bmp"), test::MakeRle8Bmp(40, 30, palette, runs));
+    PictureSurface surface;
+    const Status status = surface.Load(dir.path("rle.bmp"));
+    ASSERT_TRUE(status.ok()) << status.error().toStdString();
+    QImage expected(40, 30, QImage::Format_RGB32);
+    expected.fill(qRgb(0x12, 0x34, 0x56));
+    expected.setPixel(0, 29, qRgb(255, 0, 0));
+    expected.setPixel(1, 29, qRgb(255, 0, 0));
+    expected.setPixel(3, 28, qRgb(0, 255, 0));
+    ExpectPixels(surface, expected);
+    // The export reads every pixel: a memory checker sees any that were never set.
+    EXPECT_EQ(PackColour(surface.PixelColour(39, 0)), PackColour(Colour(0x12, 0x34, 0x56)));
+}
+
 TEST(PictureSurface, LoadsFromMemoryAsFromAFile)
 {
     PictureSurface surface;
