@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing Pixolan need, and only
 # those that are missing, so that a second run is quick and needs no network.
+#   tools/install-deps.sh            what tools/dev.sh run|test need
+#   tools/install-deps.sh --checks   that, and the slower checks' tools (tools/checks.sh)
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,10 @@ packages=(
     # the window: the offscreen and X11 platforms, an X server for screenshots, Arial's metrics
     qt6-qpa-plugins xvfb xauth fonts-liberation
 )
+if [ "${1:-}" = --checks ]; then
+    # memcheck, and clang with its sanitizer and libFuzzer runtimes
+    packages+=(valgrind clang libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
