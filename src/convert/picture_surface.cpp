@@ -205,7 +205,7 @@ Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name)
     if (declaredWidth > 0 && declaredWidth * declaredHeight > m_maxPixels)
         return Status::Failure(
             LoadFailure(name, TooLarge(declaredWidth, declaredHeight, m_maxPixels)));
-    const qint64 limitMb = m_maxPixels * 8 / (1024 * 1024) + 1;
+    const qint64 limitMb = qMin(m_maxPixels, qint64(1) << 48) * 8 / (1024 * 1024) + 1;
     QImageReader::setAllocationLimit(int(qMin<qint64>(limitMb, std::numeric_limits<int>::max())));
 
     if (IsCutShort(format, bytes))
