@@ -111,6 +111,12 @@ int main(int argc, char **argv)
                                           "\x00\x04\x02\x03\x00\x01\x00\x00" // literally 2, 3, 0, 1
                                           "\x02\x03\x02\x00\x00\x01", // two of 3, two of 0; end
                                           18))},
+        {"rle8_skips.bmp",
+         RleBmp(8, QByteArray("\x02\x01"         // two of colour 1,
+                              "\x00\x02\x01\x01" // a jump one right and one up,
+                              "\x01\x02\x00\x00" // one of colour 2, the end of that row,
+                              "\x00\x01",        // and the end of the picture
+                              12))},
         {"rle4.bmp", RleBmp(4, QByteArray("\x04\x12\x00\x00"         // 1, 2, 1, 2
                                           "\x00\x04\x23\x01\x00\x00" // literally 2, 3, 0, 1
                                           "\x04\x30\x00\x01",        // 3, 0, 3, 0; end
