@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing Pixolan need, and only
 # those that are missing, so that a second run is quick and needs no network.
+#   tools/install-deps.sh            what tools/dev.sh run|test need
+#   tools/install-deps.sh --checks   that, and the slower checks' tools (tools/checks.sh)
 set -euo pipefail
 
 packages=(
@@ -16,6 +18,10 @@ packages=(
     # dpkg-shlibdeps from dpkg-dev, and file)
     desktop-file-utils appstream groff-base dpkg-dev file
 )
+if [ "${1:-}" = --checks ]; then
+    # memcheck, and clang with its sanitizer and libFuzzer runtimes
+    packages+=(valgrind clang libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

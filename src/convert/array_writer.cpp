@@ -5,6 +5,7 @@
 #include "convert/picture_surface.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
 
@@ -136,6 +137,14 @@ Status WriteArrayFile(const PictureSurface &surface, const QString &path)
     if (path.isEmpty())
         return Status::Failure(
             QStringLiteral("Cannot write the array file: no file name was given"));
+
+    // Saving writes a temporary file beside the target and renames it over the target: that
+    // would put a regular file in place of a device or a pipe (even /dev/null, for whoever may
+    // write /dev). Folders are left to QSaveFile, which refuses them.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir())
+        return Status::Failure(
+            WriteFailure(path, QStringLiteral("not a regular file (a device, pipe or socket)")));
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

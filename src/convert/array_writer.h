@@ -28,6 +28,7 @@ Status WriteArray(const PictureSurface &surface, QIODevice &device, const QStrin
 // Writes the array source file at `path`. The text goes to a temporary file beside the target,
 // which replaces the target only once everything has been written and flushed to disk: on
 // failure an earlier file at `path` is left as it was and no partial or temporary file remains.
+// A `path` that names a device, pipe or socket is refused: it would be replaced by a file.
 Status WriteArrayFile(const PictureSurface &surface, const QString &path);
 
 } // namespace pixolan

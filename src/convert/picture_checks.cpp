@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "convert/picture_checks.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace pixolan {
@@ -130,48 +132,81 @@ bool GifCutShort(const Bytes &b)
     return true;
 }
 
-// BMP: uncompressed pixel data must fit between the data offset and the end of the file; RLE
+// A BMP's headers as Qt's reader takes them: a 40, 64, 108 or 124-byte info header holds 32-bit
+// fields; any other size is read as the old 12-byte header with 16-bit signed width and height.
+struct BmpHeader
+{
+    qint64 dataOffset = 0;
+    qint64 headerSize = 0;
+    qint64 width = 0;
+    qint64 height = 0; // negative for rows stored top-down
+    std::uint32_t bitsPerPixel = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t coloursUsed = 0;
+};
+
+std::optional<BmpHeader> ReadBmpHeader(const Bytes &b)
+{
+    if (!b.has(0, 18) || b.u8(0) != 'B' || b.u8(1) != 'M')
+        return std::nullopt;
+    BmpHeader h;
+    h.dataOffset = b.le32(10);
+    h.headerSize = b.le32(14);
+    if (h.headerSize == 40 || h.headerSize == 64 || h.headerSize == 108 || h.headerSize == 124) {
+        if (!b.has(14, 36))
+            return std::nullopt;
+        h.width = static_cast<std::int32_t>(b.le32(18));
+        h.height = static_cast<std::int32_t>(b.le32(22));
+        h.bitsPerPixel = b.le16(28);
+        h.compression = b.le32(30);
+        h.coloursUsed = b.le32(46);
+    } else {
+        if (!b.has(14, 12))
+            return std::nullopt;
+        h.width = static_cast<std::int16_t>(b.le16(18));
+        h.height = static_cast<std::int16_t>(b.le16(20));
+        h.bitsPerPixel = b.le16(24);
+    }
+    return h;
+}
+
+// BMP: pixel data starts after the headers, the colour masks and the palette, or later if the
+// data offset says so; uncompressed data must fit between there and the end of the file, and RLE
 // data must reach its end-of-bitmap code before the file ends.
 bool BmpCutShort(const Bytes &b)
 {
-    if (!b.has(0, 18))
+    const std::optional<BmpHeader> h = ReadBmpHeader(b);
+    if (!h)
         return true;
-    const qint64 dataOffset = b.le32(10);
-    const qint64 headerSize = b.le32(14);
-    qint64 width = 0;
-    qint64 height = 0;
-    std::uint32_t bitsPerPixel = 0;
-    std::uint32_t compression = 0;
-    if (headerSize == 12) { // OS/2 1.x core header
-        if (!b.has(14, 12))
-            return true;
-        width = b.le16(18);
-        height = b.le16(20);
-        bitsPerPixel = b.le16(24);
-    } else {
-        if (!b.has(14, 20))
-            return true;
-        width = static_cast<std::int32_t>(b.le32(18));
-        height = static_cast<std::int32_t>(b.le32(22));
-        bitsPerPixel = b.le16(28);
-        compression = b.le32(30);
-    }
-    if (width <= 0 || width > (qint64(1) << 24) || height == 0 || height < -(qint64(1) << 24) ||
-        height > (qint64(1) << 24) || bitsPerPixel == 0 || bitsPerPixel > 32)
+    const std::uint32_t bits = h->bitsPerPixel;
+    if (h->width <= 0 || h->width > (qint64(1) << 24) || h->height == 0 ||
+        h->height < -(qint64(1) << 24) || h->height > (qint64(1) << 24) ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
         return false; // nonsense headers are the decoder's to refuse
-    if (height < 0)
-        height = -height;
+    const qint64 height = h->height < 0 ? -h->height : h->height;
 
-    const bool rle8 = compression == 1;
-    const bool rle4 = compression == 2;
+    // Qt reads the masks and the palette from right after the info header, then skips forward
+    // to the data offset if that lies further on. An offset beyond 2 GB is no real picture's.
+    const bool bitfields = h->compression == 3 && (bits == 16 || bits == 32);
+    qint64 tablesEnd = 14 + h->headerSize + (bitfields && h->headerSize < 108 ? 12 : 0);
+    if (bits <= 8) {
+        const qint64 colours = h->coloursUsed ? h->coloursUsed : qint64(1) << bits;
+        tablesEnd += colours * (h->headerSize == 12 ? 3 : 4);
+    }
+    if (h->dataOffset > std::numeric_limits<std::int32_t>::max())
+        return true;
+    const qint64 dataStart = std::max(tablesEnd, h->dataOffset);
+
+    const bool rle8 = h->compression == 1;
+    const bool rle4 = h->compression == 2;
     if (!rle8 && !rle4) {
-        if (compression != 0 && compression != 3 && compression != 6)
-            return false; // JPEG or PNG inside a BMP: not ours to measure
-        const qint64 stride = (width * bitsPerPixel + 31) / 32 * 4;
-        return !b.has(dataOffset, stride * height);
+        if (h->compression != 0 && h->compression != 3)
+            return false; // JPEG or PNG inside a BMP, or unknown: not ours to measure
+        const qint64 stride = (h->width * bits + 31) / 32 * 4;
+        return !b.has(dataStart, stride * height);
     }
 
-    qint64 pos = dataOffset;
+    qint64 pos = dataStart;
     while (b.has(pos, 2)) {
         const std::uint8_t count = b.u8(pos);
         const std::uint8_t code = b.u8(pos + 1);
@@ -191,6 +226,15 @@ bool BmpCutShort(const Bytes &b)
 }
 
 } // namespace
+
+std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes)
+{
+    const std::optional<BmpHeader> h = ReadBmpHeader(Bytes(bytes));
+    if (!h)
+        return std::nullopt;
+    return BmpDeclared{h->width, h->height < 0 ? -h->height : h->height,
+                       h->compression == 1 || h->compression == 2};
+}
 
 bool IsCutShort(QByteArrayView format, QByteArrayView bytes)
 {

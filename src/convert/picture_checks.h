@@ -3,6 +3,8 @@
 
 #include <QByteArrayView>
 
+#include <optional>
+
 namespace pixolan {
 
 // True when an encoded picture ends before its own structure says it is complete: a PNG without
@@ -13,5 +15,17 @@ namespace pixolan {
 // `format` is the name Qt's reader gives the content ("png", "jpeg", "gif", "bmp"); other
 // formats are left to their decoders and are never reported as cut short.
 bool IsCutShort(QByteArrayView format, QByteArrayView bytes);
+
+// What a BMP's header declares, as Qt's reader takes it: the width and height (the height
+// without its sign, which only tells the row order) and whether the pixels are run-length
+// encoded; nothing when `bytes` do not begin with a BMP header. The values are unchecked: zero or
+// negative widths included.
+struct BmpDeclared
+{
+    qint64 width;
+    qint64 height;
+    bool runLength;
+};
+std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes);
 
 } // namespace pixolan

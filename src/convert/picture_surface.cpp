@@ -3,14 +3,15 @@
 
 #include "convert/picture_checks.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QStringList>
 
-#include <cstring>
 #include <limits>
+#include <optional>
 
 namespace pixolan {
 namespace {
@@ -78,12 +79,36 @@ QString ReaderFailure(const QImageReader &reader)
     return QStringLiteral("not a picture, or a damaged one (%1)").arg(reader.errorString());
 }
 
-QString TooLarge(QSize size, qint64 maxPixels)
+QString TooLarge(qint64 width, qint64 height, qint64 maxPixels)
 {
     return QStringLiteral("picture too large (%1 x %2 pixels; at most %3 pixels are supported)")
-        .arg(size.width())
-        .arg(size.height())
+        .arg(width)
+        .arg(height)
         .arg(maxPixels);
+}
+
+// Qt's BMP reader gives no size, and no reason, for a header it refuses: absurd fields, or more
+// than 16384 x 16384 pixels. The header is looked at here to tell the two apart.
+QString BmpHeaderRefused(QByteArrayView bytes, qint64 maxPixels)
+{
+    const std::optional<BmpDeclared> bmp = ReadBmpDeclared(bytes);
+    if (bmp && bmp->width > 0 && bmp->height > 0 && bmp->width * bmp->height > maxPixels)
+        return TooLarge(bmp->width, bmp->height, maxPixels);
+    return QStringLiteral("a BMP whose header is damaged or of a kind that cannot be read");
+}
+
+// Qt's BMP reader leaves the pixels that run-length data skips (a delta, an early end of line or
+// of the picture) as whatever memory held. It decodes into the image it is given when that
+// already has the right size and format, so it is given one filled with palette entry 0, which
+// is what other decoders show there. Null for anything but a run-length encoded BMP.
+QImage BlankForRunLength(QByteArrayView bytes, QSize declared, QImage::Format format)
+{
+    const std::optional<BmpDeclared> bmp = ReadBmpDeclared(bytes);
+    if (!bmp || !bmp->runLength || format == QImage::Format_Invalid)
+        return {};
+    QImage blank(declared.width(), qAbs(declared.height()), format);
+    blank.fill(0); // stays null when there is no memory for it: the reader then fails alone
+    return blank;
 }
 
 // Brings any decoded image to opaque 0xFFRRGGBB, laying transparency over white.
@@ -125,47 +150,80 @@ Status PictureSurface::Load(const QString &path)
     if (info.isDir())
         return Status::Failure(
             LoadFailure(path, QStringLiteral("this is a folder, not a picture")));
+    // Opening a named pipe would wait for a writer forever, and a device may never end.
+    if (!info.isFile())
+        return Status::Failure(LoadFailure(
+            path, QStringLiteral("not a regular file (a device, pipe or socket), not a picture")));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Status::Failure(
             LoadFailure(path, QStringLiteral("cannot be read (%1)").arg(file.errorString())));
-    if (file.size() == 0)
-        return Status::Failure(LoadFailure(path, QStringLiteral("empty file, not a picture")));
+
+    // The decoders and the structural checks read the file in place; reading it into memory is
+    // the fallback should mapping fail.
+    QByteArray bytes;
+    uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+    if (mapped) {
+        bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size());
+    } else {
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return Status::Failure(
+                LoadFailure(path, QStringLiteral("cannot be read (%1)").arg(file.errorString())));
+    }
+    Status status = LoadBytes(bytes, path);
+    bytes = QByteArray(); // no reference to the mapping may outlive it
+    if (mapped)
+        file.unmap(mapped);
+    return status;
+}
+
+Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name)
+{
+    if (bytes.isEmpty())
+        return Status::Failure(LoadFailure(name, QStringLiteral("empty file, not a picture")));
 
     // Decoders speak of damage through Qt's message handler, from the first look at the header on.
     const DecoderMessages messages;
-    QImageReader reader(&file);
+    QBuffer buffer;
+    buffer.setData(bytes); // shares the bytes, copies nothing
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
-    const QByteArray format = reader.format(); // decided by content, never by the file name
+    const QByteArray format = reader.format(); // decided by content, never by a file name
     if (format.isEmpty())
-        return Status::Failure(LoadFailure(path, QStringLiteral("not a picture")));
+        return Status::Failure(LoadFailure(name, QStringLiteral("not a picture")));
 
     // Refuse huge pictures from their header, before anything is allocated. Qt's own limit is set
     // to match, for decoders whose header gives no size; 8 bytes a pixel covers 16-bit samples.
     const QSize declared = reader.size();
-    if (declared.isValid() && qint64(declared.width()) * declared.height() > m_maxPixels)
-        return Status::Failure(LoadFailure(path, TooLarge(declared, m_maxPixels)));
-    const qint64 limitMb = m_maxPixels * 8 / (1024 * 1024) + 1;
+    if (format == "bmp" && declared == QSize())
+        return Status::Failure(LoadFailure(name, BmpHeaderRefused(bytes, m_maxPixels)));
+    const qint64 declaredWidth = declared.width();
+    const qint64 declaredHeight = qAbs(qint64(declared.height())); // negative for a top-down BMP
+    if (declaredWidth > 0 && declaredWidth * declaredHeight > m_maxPixels)
+        return Status::Failure(
+            LoadFailure(name, TooLarge(declaredWidth, declaredHeight, m_maxPixels)));
+    const qint64 limitMb = qMin(m_maxPixels, qint64(1) << 48) * 8 / (1024 * 1024) + 1;
     QImageReader::setAllocationLimit(int(qMin<qint64>(limitMb, std::numeric_limits<int>::max())));
 
-    if (const uchar *bytes = file.map(0, file.size())) {
-        const bool cutShort = IsCutShort(format, QByteArrayView(bytes, file.size()));
-        file.unmap(const_cast<uchar *>(bytes));
-        if (cutShort)
-            return Status::Failure(LoadFailure(path, QStringLiteral("picture is cut short")));
-    }
+    if (IsCutShort(format, bytes))
+        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
 
     QImage image;
+    if (format == "bmp")
+        image = BlankForRunLength(bytes, declared, reader.imageFormat());
     if (!reader.read(&image))
-        return Status::Failure(LoadFailure(path, ReaderFailure(reader)));
+        return Status::Failure(LoadFailure(name, ReaderFailure(reader)));
     if (messages.saidCutShort())
-        return Status::Failure(LoadFailure(path, QStringLiteral("picture is cut short")));
+        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
     if (qint64(image.width()) * image.height() > m_maxPixels)
-        return Status::Failure(LoadFailure(path, TooLarge(image.size(), m_maxPixels)));
+        return Status::Failure(
+            LoadFailure(name, TooLarge(image.width(), image.height(), m_maxPixels)));
     if (!SetImage(std::move(image)))
         return Status::Failure(
-            LoadFailure(path, QStringLiteral("not enough memory to hold the picture")));
+            LoadFailure(name, QStringLiteral("not enough memory to hold the picture")));
     return Status::Ok();
 }
 

@@ -27,6 +27,10 @@ public:
     // picture stays as it was and the status names the file and the reason.
     Status Load(const QString &path);
 
+    // Reads an encoded picture held in memory, exactly as Load() reads a file's content; `name`
+    // stands for the file in messages. The format is decided by the bytes alone.
+    Status LoadBytes(const QByteArray &bytes, const QString &name);
+
     // Makes an already decoded image the surface's picture, brought to the surface's pixel
     // format as a load would. False, with the previous picture kept, if memory ran out.
     [[nodiscard]] bool SetImage(QImage image);

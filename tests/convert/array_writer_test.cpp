@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace pixolan {
 namespace {
@@ -163,10 +164,15 @@ class BadOutputs : public testing::TestWithParam<BadOutput>
 {
 };
 
+// Beside the bad path, the folder holds a folder, a file and a named pipe that must stay as they
+// are.
 TEST_P(BadOutputs, AreReportedAndWriteNothing)
 {
     TempDir dir;
     QDir(dir.path("")).mkdir("folder");
+    WriteBytes(dir.path("plain.txt"), "kept");
+    const QByteArray pipe = QFile::encodeName(dir.path("pipe"));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
     const QString relative = QString::fromUtf8(GetParam().relativePath);
     const QString path = relative.isEmpty() ? QString() : dir.path(relative);
 
@@ -175,16 +181,36 @@ TEST_P(BadOutputs, AreReportedAndWriteNothing)
     ASSERT_FALSE(status.ok());
     EXPECT_TRUE(status.error().contains(path)) << status.error().toStdString();
     EXPECT_TRUE(status.error().contains(GetParam().reason)) << status.error().toStdString();
-    EXPECT_EQ(dir.entries(), QStringList{"folder"});
+    EXPECT_EQ(dir.entries(), (QStringList{"folder", "plain.txt"}));
     EXPECT_TRUE(QDir(dir.path("folder")).isEmpty());
+    EXPECT_EQ(ReadBytes(dir.path("plain.txt")), "kept");
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::lstat(pipe.constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the pipe was replaced";
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, BadOutputs,
-                         testing::Values(BadOutput{"empty_path", "", "no file name"},
-                                         BadOutput{"missing_folder", "no such folder/array.c",
-                                                   "array.c"},
-                                         BadOutput{"a_folder", "folder", "folder"}),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, BadOutputs,
+    testing::Values(BadOutput{"empty_path", "", "no file name"},
+                    BadOutput{"missing_folder", "no such folder/array.c",
+                              "No such file or directory"},
+                    BadOutput{"a_folder", "folder", "directory"},
+                    BadOutput{"inside_a_file", "plain.txt/array.c", "Not a directory"},
+                    // Saving through a temporary file and a rename would put a regular file in
+                    // place of a pipe or a device, such as /dev/null for whoever may write /dev.
+                    BadOutput{"named_pipe", "pipe", "not a regular file"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(WriteArrayFile, WritesToPathsWithSpacesAndAccents)
+{
+    TempDir dir;
+    QDir(dir.path("")).mkdir("mes sorties");
+    const QString path = dir.path("mes sorties/écran été.c");
+    ASSERT_TRUE(WriteArrayFile(SurfaceOf(FromRows({{0xFFFFFFFF}})), path).ok());
+    EXPECT_EQ(ReadBytes(path), "const int8 array[] = {\r\n0xFF, \r\n\r\n};\r\n");
+}
 
 // A write that fails half way (here at a file size limit) leaves the earlier file as it was and
 // no temporary file behind.

@@ -5,11 +5,14 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImageReader>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 namespace pixolan {
 namespace {
@@ -208,6 +211,46 @@ TEST(PictureSurface, AnimatedGifGivesItsFirstFrame)
     EXPECT_EQ(surface.PixelColour(1, 0), Colour(0, 255, 0));
 }
 
+// Run-length data may skip pixels (a delta, an early end of line or of the picture). Those take
+// palette entry 0, as in other decoders; Qt by itself would leave whatever memory held there.
+TEST(PictureSurface, PixelsThatRunLengthDataSkipsTakeTheFirstColour)
+{
+    const std::vector<std::uint32_t> palette = {0x123456, 0xFF0000, 0x00FF00};
+    const QByteArray runs("\x02\x01"         // bottom row: two of red,
+                          "\x00\x02\x01\x01" // a jump one right and one up,
+                          "\x01\x02"         // one green,
+                          "\x00\x00"         // the end of that row,
+                          "\x00\x01",        // and the end of the picture
+                          12);
+    TempDir dir;
+    WriteBytes(dir.path("rle.bmp"), test::MakeRle8Bmp(40, 30, palette, runs));
+    PictureSurface surface;
+    const Status status = surface.Load(dir.path("rle.bmp"));
+    ASSERT_TRUE(status.ok()) << status.error().toStdString();
+    QImage expected(40, 30, QImage::Format_RGB32);
+    expected.fill(qRgb(0x12, 0x34, 0x56));
+    expected.setPixel(0, 29, qRgb(255, 0, 0));
+    expected.setPixel(1, 29, qRgb(255, 0, 0));
+    expected.setPixel(3, 28, qRgb(0, 255, 0));
+    ExpectPixels(surface, expected);
+    // The export reads every pixel: a memory checker sees any that were never set.
+    EXPECT_EQ(PackColour(surface.PixelColour(39, 0)), PackColour(Colour(0x12, 0x34, 0x56)));
+}
+
+TEST(PictureSurface, LoadsFromMemoryAsFromAFile)
+{
+    PictureSurface surface;
+    ASSERT_TRUE(surface.LoadBytes(Encode(Pattern(7, 3), "bmp"), "memory").ok());
+    ExpectPixels(surface, Pattern(7, 3));
+
+    const Status status = surface.LoadBytes("GIF89a", "the picture");
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(status.error(), "Cannot load \"the picture\": picture is cut short");
+    EXPECT_EQ(surface.LoadBytes({}, "nothing").error(),
+              "Cannot load \"nothing\": empty file, not a picture");
+    ExpectPixels(surface, Pattern(7, 3));
+}
+
 // A JPEG tagged "rotate 90 degrees clockwise" is exported as viewers show it.
 TEST(PictureSurface, AppliesExifOrientation)
 {
@@ -259,20 +302,73 @@ TEST_P(BadPictures, AreRefusedAndKeepThePreviousPicture)
     ExpectPixels(surface, Pattern(5, 4));
 }
 
+constexpr const char *kBmpHeader = "a BMP whose header is damaged or of a kind that cannot be read";
+
 std::function<void(const QString &)> Bytes(QByteArray bytes)
 {
     return [bytes](const QString &path) { WriteBytes(path, bytes); };
 }
 
+// A field of a BMP's file header or 40-byte info header: its offset and its size in bytes.
+struct BmpField
+{
+    int offset;
+    int size;
+};
+constexpr BmpField kDataOffset{10, 4}, kHeaderSize{14, 4}, kWidth{18, 4}, kHeight{22, 4},
+    kPlanes{26, 2}, kBitsPerPixel{28, 2}, kCompression{30, 4};
+
+// A 24-bit 6 x 5 BMP with the given header fields changed (little-endian, as stored).
+QByteArray BmpWith(std::initializer_list<std::pair<BmpField, std::int64_t>> changes)
+{
+    QByteArray bmp = Encode(Pattern(6, 5), "bmp");
+    for (const auto &[field, value] : changes)
+        for (int i = 0; i < field.size; ++i)
+            bmp[field.offset + i] = char(std::uint64_t(value) >> (8 * i));
+    return bmp;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Inputs, BadPictures,
-    testing::Values(BadPicture{"missing_file", [](const QString &) {}, "file not found"},
-                    BadPicture{"folder", [](const QString &path) { QDir().mkpath(path); },
-                               "folder"},
-                    BadPicture{"empty_file", Bytes({}), "empty file"},
-                    BadPicture{"text_file", Bytes("int main() { return 0; }\n"), "not a picture"},
-                    BadPicture{"huge_png_header", Bytes(test::PngHeaderOnly(100000, 100000)),
-                               "picture too large"}),
+    testing::Values(
+        BadPicture{"missing_file", [](const QString &) {}, "file not found"},
+        BadPicture{"folder", [](const QString &path) { QDir().mkpath(path); }, "folder"},
+        BadPicture{"empty_file", Bytes({}), "empty file"},
+        BadPicture{"text_file", Bytes("int main() { return 0; }\n"), "not a picture"},
+        // Opening a named pipe for reading would wait for a writer forever.
+        BadPicture{"named_pipe",
+                   [](const QString &path) {
+                       ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+                   },
+                   "not a regular file"},
+        BadPicture{"huge_png_header", Bytes(test::PngHeaderOnly(100000, 100000)),
+                   "picture too large"},
+        // A BMP's header fields taken at face value could make a decoder allocate or read
+        // anything; a negative height alone is fine (rows stored top-down).
+        BadPicture{"bmp_negative_width", Bytes(BmpWith({{kWidth, -6}})), kBmpHeader},
+        BadPicture{"bmp_zero_width", Bytes(BmpWith({{kWidth, 0}})), kBmpHeader},
+        BadPicture{"bmp_zero_height", Bytes(BmpWith({{kHeight, 0}})), kBmpHeader},
+        BadPicture{"bmp_zero_planes", Bytes(BmpWith({{kPlanes, 0}})), kBmpHeader},
+        BadPicture{"bmp_7_bits_a_pixel", Bytes(BmpWith({{kBitsPerPixel, 7}})), kBmpHeader},
+        BadPicture{"bmp_64_bits_a_pixel", Bytes(BmpWith({{kBitsPerPixel, 64}})), kBmpHeader},
+        BadPicture{"bmp_unknown_compression", Bytes(BmpWith({{kCompression, 99}})), kBmpHeader},
+        BadPicture{"bmp_header_size_huge", Bytes(BmpWith({{kHeaderSize, 0xFFFFFFF0}})), kBmpHeader},
+        BadPicture{"bmp_data_offset_past_the_end", Bytes(BmpWith({{kDataOffset, 100000}})),
+                   "picture is cut short"},
+        BadPicture{"bmp_data_offset_4_gb", Bytes(BmpWith({{kDataOffset, 0xFFFFFFF0}})),
+                   "picture is cut short"},
+        // Qt reads the pixels from the end of the headers when the offset points into them, so
+        // that is where the data must fit.
+        BadPicture{"bmp_data_offset_zero_and_data_short",
+                   Bytes(BmpWith({{kDataOffset, 0}}).chopped(54)), "picture is cut short"},
+        BadPicture{"bmp_width_times_height_overflows",
+                   Bytes(BmpWith({{kWidth, 65536}, {kHeight, 65536}})),
+                   "picture too large (65536 x 65536 pixels"},
+        BadPicture{"bmp_largest_width_and_height",
+                   Bytes(BmpWith({{kWidth, 0x7FFFFFFF}, {kHeight, 0x7FFFFFFF}})),
+                   "picture too large (2147483647 x 2147483647 pixels"},
+        BadPicture{"bmp_most_negative_height", Bytes(BmpWith({{kHeight, 0x80000000}})),
+                   "picture too large (6 x 2147483648 pixels"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(PictureSurface, RefusesHugeHeadersWithoutDecoding)
@@ -384,6 +480,24 @@ TEST(CutShortPictures, LastByteMissing)
         EXPECT_FALSE(surface.Load(path).ok()) << picture.format;
         WriteBytes(path, picture.bytes);
         EXPECT_TRUE(surface.Load(path).ok()) << picture.format;
+    }
+}
+
+// Every cut within the first bytes, where the headers are, is refused with a reason: never a
+// crash, never a made-up picture, and the previous picture stays.
+TEST(CutShortPictures, CutInTheHeaders)
+{
+    const QImage earlier = Pattern(5, 4);
+    for (const CutShort &picture : WholePictures()) {
+        for (qsizetype keep = 1; keep <= 128; ++keep) {
+            PictureSurface surface;
+            ASSERT_TRUE(surface.SetImage(earlier));
+            const Status status = surface.LoadBytes(picture.bytes.left(keep), "cut");
+            ASSERT_FALSE(status.ok()) << picture.format << " kept " << keep << " bytes";
+            EXPECT_TRUE(status.error().startsWith("Cannot load \"cut\": "))
+                << status.error().toStdString();
+            ExpectPixels(surface, earlier);
+        }
     }
 }
 

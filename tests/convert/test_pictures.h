@@ -50,6 +50,11 @@ QByteArray MakeGif(int width, int height, const std::vector<std::uint32_t> &colo
 // or top-down (a negative height).
 QByteArray MakeBmp(const QImage &image, int bitsPerPixel, bool topDown);
 
+// An 8-bit run-length encoded BMP of `width` x `height` with the palette `colours` (0xRRGGBB, at
+// most 256) and the RLE8 data `runs`, bottom row first.
+QByteArray MakeRle8Bmp(int width, int height, const std::vector<std::uint32_t> &colours,
+                       const QByteArray &runs);
+
 // An 8-bit RGB PNG of `image`, Adam7-interlaced (Qt's writer never interlaces).
 QByteArray MakeInterlacedPng(const QImage &image);
 
