@@ -138,6 +138,70 @@ bool MakeOpaque(QImage &image)
     return true;
 }
 
+// What the encoded bytes say before any decoding: the format, and the size and pixel format the
+// header declares.
+struct Inspection
+{
+    QByteArray format;
+    QSize declared;
+    QImage blank; // the image the decoder is to fill, or null (see BlankForRunLength)
+};
+
+// Refuses what must not be decoded: no picture, a huge one (from its header, before anything is
+// allocated) or one that is cut short.
+Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Inspection *out)
+{
+    if (bytes.isEmpty())
+        return Status::Failure(LoadFailure(name, QStringLiteral("empty file, not a picture")));
+    QByteArray shared = QByteArray::fromRawData(bytes.data(), bytes.size()); // copies nothing
+    QBuffer buffer(&shared);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    out->format = reader.format(); // decided by content, never by a file name
+    if (out->format.isEmpty())
+        return Status::Failure(LoadFailure(name, QStringLiteral("not a picture")));
+
+    // Qt's own limit is set to match ours, for decoders whose header gives no size; 8 bytes a
+    // pixel covers 16-bit samples.
+    reader.setAutoTransform(true);
+    out->declared = reader.size();
+    if (out->format == "bmp" && out->declared == QSize())
+        return Status::Failure(LoadFailure(name, BmpHeaderRefused(bytes, maxPixels)));
+    const qint64 declaredWidth = out->declared.width();
+    const qint64 declaredHeight = qAbs(qint64(out->declared.height())); // negative: top-down BMP
+    if (declaredWidth > 0 && declaredWidth * declaredHeight > maxPixels)
+        return Status::Failure(
+            LoadFailure(name, TooLarge(declaredWidth, declaredHeight, maxPixels)));
+    const qint64 limitMb = qMin(maxPixels, qint64(1) << 48) * 8 / (1024 * 1024) + 1;
+    QImageReader::setAllocationLimit(int(qMin<qint64>(limitMb, std::numeric_limits<int>::max())));
+
+    if (IsCutShort(out->format, bytes))
+        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
+    if (out->format == "bmp")
+        out->blank = BlankForRunLength(bytes, out->declared, reader.imageFormat());
+    return Status::Ok();
+}
+
+// Decodes the inspected picture from `device`, which holds the same bytes from its start, into
+// the surface's pixel format.
+Status Decode(QIODevice &device, Inspection inspection, const DecoderMessages &messages,
+              const QString &name, qint64 maxPixels, QImage *out)
+{
+    QImageReader reader(&device, inspection.format);
+    reader.setAutoTransform(true);
+    *out = std::move(inspection.blank);
+    if (!reader.read(out))
+        return Status::Failure(LoadFailure(name, ReaderFailure(reader)));
+    if (messages.saidCutShort())
+        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
+    if (qint64(out->width()) * out->height() > maxPixels)
+        return Status::Failure(LoadFailure(name, TooLarge(out->width(), out->height(), maxPixels)));
+    if (out->isNull() || !MakeOpaque(*out))
+        return Status::Failure(
+            LoadFailure(name, QStringLiteral("not enough memory to hold the picture")));
+    return Status::Ok();
+}
+
 } // namespace
 
 Status PictureSurface::Load(const QString &path)
@@ -160,71 +224,52 @@ Status PictureSurface::Load(const QString &path)
         return Status::Failure(
             LoadFailure(path, QStringLiteral("cannot be read (%1)").arg(file.errorString())));
 
-    // The decoders and the structural checks read the file in place; reading it into memory is
-    // the fallback should mapping fail.
-    QByteArray bytes;
-    uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
-    if (mapped) {
-        bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size());
-    } else {
-        bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return Status::Failure(
-                LoadFailure(path, QStringLiteral("cannot be read (%1)").arg(file.errorString())));
+    // The checks read the file mapped into memory, which is let go before decoding: the decoder
+    // streams the file, so the encoded picture never sits in memory beside the decoded one.
+    const DecoderMessages messages;
+    Inspection inspection;
+    {
+        QByteArray read;
+        uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+        if (!mapped) {
+            read = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                return Status::Failure(LoadFailure(
+                    path, QStringLiteral("cannot be read (%1)").arg(file.errorString())));
+        }
+        const QByteArrayView bytes =
+            mapped ? QByteArrayView(mapped, file.size()) : QByteArrayView(read);
+        Status inspected = Inspect(bytes, path, m_maxPixels, &inspection);
+        if (mapped)
+            file.unmap(mapped);
+        if (!inspected)
+            return inspected;
     }
-    Status status = LoadBytes(bytes, path);
-    bytes = QByteArray(); // no reference to the mapping may outlive it
-    if (mapped)
-        file.unmap(mapped);
-    return status;
+    if (!file.seek(0))
+        return Status::Failure(
+            LoadFailure(path, QStringLiteral("cannot be read (%1)").arg(file.errorString())));
+
+    QImage image;
+    Status decoded = Decode(file, std::move(inspection), messages, path, m_maxPixels, &image);
+    if (decoded)
+        m_image = std::move(image);
+    return decoded;
 }
 
 Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name)
 {
-    if (bytes.isEmpty())
-        return Status::Failure(LoadFailure(name, QStringLiteral("empty file, not a picture")));
-
-    // Decoders speak of damage through Qt's message handler, from the first look at the header on.
     const DecoderMessages messages;
+    Inspection inspection;
+    if (Status inspected = Inspect(bytes, name, m_maxPixels, &inspection); !inspected)
+        return inspected;
     QBuffer buffer;
     buffer.setData(bytes); // shares the bytes, copies nothing
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QByteArray format = reader.format(); // decided by content, never by a file name
-    if (format.isEmpty())
-        return Status::Failure(LoadFailure(name, QStringLiteral("not a picture")));
-
-    // Refuse huge pictures from their header, before anything is allocated. Qt's own limit is set
-    // to match, for decoders whose header gives no size; 8 bytes a pixel covers 16-bit samples.
-    const QSize declared = reader.size();
-    if (format == "bmp" && declared == QSize())
-        return Status::Failure(LoadFailure(name, BmpHeaderRefused(bytes, m_maxPixels)));
-    const qint64 declaredWidth = declared.width();
-    const qint64 declaredHeight = qAbs(qint64(declared.height())); // negative for a top-down BMP
-    if (declaredWidth > 0 && declaredWidth * declaredHeight > m_maxPixels)
-        return Status::Failure(
-            LoadFailure(name, TooLarge(declaredWidth, declaredHeight, m_maxPixels)));
-    const qint64 limitMb = qMin(m_maxPixels, qint64(1) << 48) * 8 / (1024 * 1024) + 1;
-    QImageReader::setAllocationLimit(int(qMin<qint64>(limitMb, std::numeric_limits<int>::max())));
-
-    if (IsCutShort(format, bytes))
-        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
-
     QImage image;
-    if (format == "bmp")
-        image = BlankForRunLength(bytes, declared, reader.imageFormat());
-    if (!reader.read(&image))
-        return Status::Failure(LoadFailure(name, ReaderFailure(reader)));
-    if (messages.saidCutShort())
-        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
-    if (qint64(image.width()) * image.height() > m_maxPixels)
-        return Status::Failure(
-            LoadFailure(name, TooLarge(image.width(), image.height(), m_maxPixels)));
-    if (!SetImage(std::move(image)))
-        return Status::Failure(
-            LoadFailure(name, QStringLiteral("not enough memory to hold the picture")));
-    return Status::Ok();
+    Status decoded = Decode(buffer, std::move(inspection), messages, name, m_maxPixels, &image);
+    if (decoded)
+        m_image = std::move(image);
+    return decoded;
 }
 
 bool PictureSurface::SetImage(QImage image)
