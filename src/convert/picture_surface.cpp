@@ -87,12 +87,14 @@ QString TooLarge(qint64 width, qint64 height, qint64 maxPixels)
         .arg(maxPixels);
 }
 
-// Qt's BMP reader gives no size, and no reason, for a header it refuses: absurd fields, or more
-// than 16384 x 16384 pixels. The header is looked at here to tell the two apart.
+// Qt's BMP reader gives no size, and no reason, for a header it refuses: one cut short, absurd
+// fields, or more than 16384 x 16384 pixels. The header is looked at here to tell them apart.
 QString BmpHeaderRefused(QByteArrayView bytes, qint64 maxPixels)
 {
     const std::optional<BmpDeclared> bmp = ReadBmpDeclared(bytes);
-    if (bmp && bmp->width > 0 && bmp->height > 0 && bmp->width * bmp->height > maxPixels)
+    if (!bmp) // the file ends inside its headers
+        return QStringLiteral("picture is cut short");
+    if (bmp->width > 0 && bmp->height > 0 && bmp->width * bmp->height > maxPixels)
         return TooLarge(bmp->width, bmp->height, maxPixels);
     return QStringLiteral("a BMP whose header is damaged or of a kind that cannot be read");
 }
@@ -194,6 +196,11 @@ Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name)
     const QByteArray format = reader.format(); // decided by content, never by a file name
     if (format.isEmpty())
         return Status::Failure(LoadFailure(name, QStringLiteral("not a picture")));
+
+    // libpng reports a header it cannot read on standard error by itself, before Qt hears of it:
+    // a PNG's chunks are checked before its header is read.
+    if (format == "png" && IsCutShort(format, bytes))
+        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
 
     // Refuse huge pictures from their header, before anything is allocated. Qt's own limit is set
     // to match, for decoders whose header gives no size; 8 bytes a pixel covers 16-bit samples.

@@ -339,6 +339,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadPicture{"bmp_unknown_compression", Bytes(BmpWith({{kBmpCompression, 99}})), kBmpHeader},
         BadPicture{"bmp_header_size_huge", Bytes(BmpWith({{kBmpHeaderSize, 0xFFFFFFF0}})),
                    kBmpHeader},
+        BadPicture{"bmp_cut_in_its_info_header", Bytes(BmpWith({}).left(30)),
+                   "picture is cut short"},
         BadPicture{"bmp_data_offset_past_the_end", Bytes(BmpWith({{kBmpDataOffset, 100000}})),
                    "picture is cut short"},
         BadPicture{"bmp_data_offset_4_gb", Bytes(BmpWith({{kBmpDataOffset, 0xFFFFFFF0}})),
