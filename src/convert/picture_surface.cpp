@@ -87,12 +87,14 @@ QString TooLarge(qint64 width, qint64 height, qint64 maxPixels)
         .arg(maxPixels);
 }
 
-// Qt's BMP reader gives no size, and no reason, for a header it refuses: absurd fields, or more
-// than 16384 x 16384 pixels. The header is looked at here to tell the two apart.
+// Qt's BMP reader gives no size, and no reason, for a header it refuses: one cut short, absurd
+// fields, or more than 16384 x 16384 pixels. The header is looked at here to tell them apart.
 QString BmpHeaderRefused(QByteArrayView bytes, qint64 maxPixels)
 {
     const std::optional<BmpDeclared> bmp = ReadBmpDeclared(bytes);
-    if (bmp && bmp->width > 0 && bmp->height > 0 && bmp->width * bmp->height > maxPixels)
+    if (!bmp) // the file ends inside its headers
+        return QStringLiteral("picture is cut short");
+    if (bmp->width > 0 && bmp->height > 0 && bmp->width * bmp->height > maxPixels)
         return TooLarge(bmp->width, bmp->height, maxPixels);
     return QStringLiteral("a BMP whose header is damaged or of a kind that cannot be read");
 }
@@ -161,8 +163,14 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
     if (out->format.isEmpty())
         return Status::Failure(LoadFailure(name, QStringLiteral("not a picture")));
 
-    // Qt's own limit is set to match ours, for decoders whose header gives no size; 8 bytes a
-    // pixel covers 16-bit samples.
+    // A cut-short picture is refused before its header is read, since libpng reports a header it
+    // cannot read on standard error by itself. A BMP's header is read first all the same, so that
+    // an absurd size is reported as such rather than as missing pixel data.
+    const bool cutShort = IsCutShort(out->format, bytes);
+    if (cutShort && out->format != "bmp")
+        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
+
+    // Huge pictures are refused from their header, before anything is allocated.
     reader.setAutoTransform(true);
     out->declared = reader.size();
     if (out->format == "bmp" && out->declared == QSize())
@@ -172,11 +180,13 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
     if (declaredWidth > 0 && declaredWidth * declaredHeight > maxPixels)
         return Status::Failure(
             LoadFailure(name, TooLarge(declaredWidth, declaredHeight, maxPixels)));
+    if (cutShort)
+        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
+    // Qt's own limit is set to match ours, for decoders whose header gives no size; 8 bytes a
+    // pixel covers 16-bit samples.
     const qint64 limitMb = qMin(maxPixels, qint64(1) << 48) * 8 / (1024 * 1024) + 1;
     QImageReader::setAllocationLimit(int(qMin<qint64>(limitMb, std::numeric_limits<int>::max())));
 
-    if (IsCutShort(out->format, bytes))
-        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
     if (out->format == "bmp")
         out->blank = BlankForRunLength(bytes, out->declared, reader.imageFormat());
     return Status::Ok();

@@ -309,24 +309,9 @@ std::function<void(const QString &)> Bytes(QByteArray bytes)
     return [bytes](const QString &path) { WriteBytes(path, bytes); };
 }
 
-// A field of a BMP's file header or 40-byte info header: its offset and its size in bytes.
-struct BmpField
-{
-    int offset;
-    int size;
-};
-constexpr BmpField kDataOffset{10, 4}, kHeaderSize{14, 4}, kWidth{18, 4}, kHeight{22, 4},
-    kPlanes{26, 2}, kBitsPerPixel{28, 2}, kCompression{30, 4};
-
-// A 24-bit 6 x 5 BMP with the given header fields changed (little-endian, as stored).
-QByteArray BmpWith(std::initializer_list<std::pair<BmpField, std::int64_t>> changes)
-{
-    QByteArray bmp = Encode(Pattern(6, 5), "bmp");
-    for (const auto &[field, value] : changes)
-        for (int i = 0; i < field.size; ++i)
-            bmp[field.offset + i] = char(std::uint64_t(value) >> (8 * i));
-    return bmp;
-}
+using test::BmpWith;
+using test::kBmpCompression, test::kBmpDataOffset, test::kBmpHeaderSize, test::kBmpWidth,
+    test::kBmpHeight, test::kBmpPlanes, test::kBmpBitsPerPixel;
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, BadPictures,
@@ -345,29 +330,32 @@ INSTANTIATE_TEST_SUITE_P(
                    "picture too large"},
         // A BMP's header fields taken at face value could make a decoder allocate or read
         // anything; a negative height alone is fine (rows stored top-down).
-        BadPicture{"bmp_negative_width", Bytes(BmpWith({{kWidth, -6}})), kBmpHeader},
-        BadPicture{"bmp_zero_width", Bytes(BmpWith({{kWidth, 0}})), kBmpHeader},
-        BadPicture{"bmp_zero_height", Bytes(BmpWith({{kHeight, 0}})), kBmpHeader},
-        BadPicture{"bmp_zero_planes", Bytes(BmpWith({{kPlanes, 0}})), kBmpHeader},
-        BadPicture{"bmp_7_bits_a_pixel", Bytes(BmpWith({{kBitsPerPixel, 7}})), kBmpHeader},
-        BadPicture{"bmp_64_bits_a_pixel", Bytes(BmpWith({{kBitsPerPixel, 64}})), kBmpHeader},
-        BadPicture{"bmp_unknown_compression", Bytes(BmpWith({{kCompression, 99}})), kBmpHeader},
-        BadPicture{"bmp_header_size_huge", Bytes(BmpWith({{kHeaderSize, 0xFFFFFFF0}})), kBmpHeader},
-        BadPicture{"bmp_data_offset_past_the_end", Bytes(BmpWith({{kDataOffset, 100000}})),
+        BadPicture{"bmp_negative_width", Bytes(BmpWith({{kBmpWidth, -6}})), kBmpHeader},
+        BadPicture{"bmp_zero_width", Bytes(BmpWith({{kBmpWidth, 0}})), kBmpHeader},
+        BadPicture{"bmp_zero_height", Bytes(BmpWith({{kBmpHeight, 0}})), kBmpHeader},
+        BadPicture{"bmp_zero_planes", Bytes(BmpWith({{kBmpPlanes, 0}})), kBmpHeader},
+        BadPicture{"bmp_7_bits_a_pixel", Bytes(BmpWith({{kBmpBitsPerPixel, 7}})), kBmpHeader},
+        BadPicture{"bmp_64_bits_a_pixel", Bytes(BmpWith({{kBmpBitsPerPixel, 64}})), kBmpHeader},
+        BadPicture{"bmp_unknown_compression", Bytes(BmpWith({{kBmpCompression, 99}})), kBmpHeader},
+        BadPicture{"bmp_header_size_huge", Bytes(BmpWith({{kBmpHeaderSize, 0xFFFFFFF0}})),
+                   kBmpHeader},
+        BadPicture{"bmp_cut_in_its_info_header", Bytes(BmpWith({}).left(30)),
                    "picture is cut short"},
-        BadPicture{"bmp_data_offset_4_gb", Bytes(BmpWith({{kDataOffset, 0xFFFFFFF0}})),
+        BadPicture{"bmp_data_offset_past_the_end", Bytes(BmpWith({{kBmpDataOffset, 100000}})),
+                   "picture is cut short"},
+        BadPicture{"bmp_data_offset_4_gb", Bytes(BmpWith({{kBmpDataOffset, 0xFFFFFFF0}})),
                    "picture is cut short"},
         // Qt reads the pixels from the end of the headers when the offset points into them, so
         // that is where the data must fit.
         BadPicture{"bmp_data_offset_zero_and_data_short",
-                   Bytes(BmpWith({{kDataOffset, 0}}).chopped(54)), "picture is cut short"},
+                   Bytes(BmpWith({{kBmpDataOffset, 0}}).chopped(54)), "picture is cut short"},
         BadPicture{"bmp_width_times_height_overflows",
-                   Bytes(BmpWith({{kWidth, 65536}, {kHeight, 65536}})),
+                   Bytes(BmpWith({{kBmpWidth, 65536}, {kBmpHeight, 65536}})),
                    "picture too large (65536 x 65536 pixels"},
         BadPicture{"bmp_largest_width_and_height",
-                   Bytes(BmpWith({{kWidth, 0x7FFFFFFF}, {kHeight, 0x7FFFFFFF}})),
+                   Bytes(BmpWith({{kBmpWidth, 0x7FFFFFFF}, {kBmpHeight, 0x7FFFFFFF}})),
                    "picture too large (2147483647 x 2147483647 pixels"},
-        BadPicture{"bmp_most_negative_height", Bytes(BmpWith({{kHeight, 0x80000000}})),
+        BadPicture{"bmp_most_negative_height", Bytes(BmpWith({{kBmpHeight, 0x80000000}})),
                    "picture too large (6 x 2147483648 pixels"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -449,15 +437,10 @@ TEST_P(CutShortPictures, AreRefused)
 
 std::vector<CutShort> WholePictures()
 {
-    const QImage picture = Pattern(64, 48);
-    std::vector<std::uint8_t> indices(64 * 48);
-    for (std::size_t i = 0; i < indices.size(); ++i)
-        indices[i] = std::uint8_t(i % 7);
-    return {{"png", Encode(picture, "png")},
-            {"jpg", Encode(picture, "jpg", 90)},
-            {"bmp", Encode(picture, "bmp")},
-            {"gif", test::MakeGif(64, 48, {0, 0xFF, 0xFF00, 0xFF0000, 0xFFFF, 0xFF00FF, 0xFFFF00},
-                                  {{indices}})}};
+    std::vector<CutShort> pictures;
+    for (const char *format : {"png", "jpg", "bmp", "gif"})
+        pictures.push_back({format, test::WholePicture(format)});
+    return pictures;
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CutShortPictures,

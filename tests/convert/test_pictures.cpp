@@ -294,6 +294,40 @@ QByteArray PngHeaderOnly(std::uint32_t width, std::uint32_t height)
     return png;
 }
 
+QByteArray BmpWith(const std::vector<std::pair<BmpField, std::int64_t>> &changes)
+{
+    QByteArray bmp = Encode(Pattern(6, 5), "bmp");
+    for (const auto &[field, value] : changes)
+        for (int i = 0; i < field.size; ++i)
+            bmp[field.offset + i] = char(std::uint64_t(value) >> (8 * i));
+    return bmp;
+}
+
+QByteArray WholePicture(const char *format)
+{
+    const QByteArray name(format);
+    if (name != "gif")
+        return Encode(Pattern(64, 48), format, name == "jpg" ? 90 : -1);
+    std::vector<std::uint8_t> indices(64 * 48);
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        indices[i] = std::uint8_t(i % 7);
+    return MakeGif(64, 48, {0, 0xFF, 0xFF00, 0xFF0000, 0xFFFF, 0xFF00FF, 0xFFFF00}, {{indices}});
+}
+
+QByteArray CutShort(const char *format, Cut where)
+{
+    const QByteArray whole = WholePicture(format);
+    switch (where) {
+    case Cut::InHeader:
+        return whole.left(30); // past the signature, inside the first header or table
+    case Cut::HalfWay:
+        return whole.left(whole.size() / 2);
+    case Cut::LastBytes:
+        break;
+    }
+    return whole.chopped(QByteArray(format) == "gif" ? 2 : 1);
+}
+
 QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation)
 {
     QByteArray tiff("II*\0\x08\0\0\0", 8);

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace pixolan::test {
@@ -61,6 +62,26 @@ QByteArray MakeInterlacedPng(const QImage &image);
 // A PNG with a header, a little zero data and an end chunk, claiming a picture of `width` x
 // `height`.
 QByteArray PngHeaderOnly(std::uint32_t width, std::uint32_t height);
+
+// A field of a BMP's file header or 40-byte info header: its offset and its size in bytes.
+struct BmpField
+{
+    int offset;
+    int size;
+};
+inline constexpr BmpField kBmpDataOffset{10, 4}, kBmpHeaderSize{14, 4}, kBmpWidth{18, 4},
+    kBmpHeight{22, 4}, kBmpPlanes{26, 2}, kBmpBitsPerPixel{28, 2}, kBmpCompression{30, 4};
+
+// A 24-bit BMP of Pattern(6, 5) with the given header fields changed (stored little-endian).
+QByteArray BmpWith(const std::vector<std::pair<BmpField, std::int64_t>> &changes);
+
+// A 64 x 48 picture, whole, in `format`: "png", "jpg", "gif" (seven colours) or "bmp".
+QByteArray WholePicture(const char *format);
+
+// Where a picture file ends early: inside its headers, half way through, or in its last bytes
+// (the last byte; for a GIF the frame's closing byte and the trailer after it).
+enum class Cut { InHeader, HalfWay, LastBytes };
+QByteArray CutShort(const char *format, Cut where);
 
 // `jpeg` with an EXIF block that gives the orientation tag `orientation` (1-8).
 QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation);

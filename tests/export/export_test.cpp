@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 
@@ -16,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace pixolan {
 namespace {
@@ -257,115 +259,238 @@ TEST(Environment, NeedsNoDisplay)
 // ---------------------------------------------------------------------------------------------
 // Failures: reported, exit 1, the earlier array file untouched, nothing else left
 
-struct BadPicture
+// The array the export must write for `image`, from the core's writer.
+QByteArray ArrayOf(const QImage &image)
 {
-    const char *name;
-    std::function<void(const QString &)> make; // makes the picture at the given path
-    const char *reason;
-};
-
-void PrintTo(const BadPicture &picture, std::ostream *out)
-{
-    *out << picture.name;
+    PictureSurface surface;
+    EXPECT_TRUE(surface.SetImage(image));
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(WriteArray(surface, buffer, "memory").ok());
+    return text;
 }
 
-class BadPictures : public testing::TestWithParam<BadPicture>
+// Runs in the child before the program starts: a write past `bytes` fails, and SIGXFSZ is back
+// to its default (ending the process), so the program must ignore it itself.
+std::function<void()> FileSizeLimit(rlim_t bytes)
+{
+    return [bytes] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    };
+}
+
+// Runs in the child: at most `bytes` of address space, so that an attempt to allocate a huge
+// picture fails rather than succeeds. The sanitizers reserve terabytes of shadow memory up
+// front, so there the limit is left out.
+std::function<void()> MemoryLimit(rlim_t bytes)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    (void)bytes;
+    return {};
+#else
+    return [bytes] {
+        const rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_AS, &limit);
+    };
+#endif
+}
+
+// A regular file's bytes; nothing for anything else, which may be a pipe that no one writes.
+QByteArray Contents(const QString &path)
+{
+    return QFileInfo(path).isFile() ? ReadBytes(path) : QByteArray();
+}
+
+// An awkward picture or output path, in a folder that also holds a good picture "logo.png", an
+// earlier export "array.c", an empty folder "folder" and a named pipe "pipe". The program runs
+// in that folder as `pixolan-export <picture> <output>`.
+struct BadInput
+{
+    const char *name;
+    QString picture = QStringLiteral("logo.png");
+    std::function<QByteArray()> bytes = {}; // written to `picture` first, if given
+    QString output = QStringLiteral("array.c");
+    bool outputRefused = false;   // the message names the output rather than the picture
+    const char *reason = nullptr; // in the one line on standard error; null: the export succeeds
+    std::function<void()> inChild = {};
+    QImage loaded = {}; // what a successful export shows
+};
+
+void PrintTo(const BadInput &input, std::ostream *out)
+{
+    *out << input.name;
+}
+
+class BadInputs : public testing::TestWithParam<BadInput>
 {
 };
 
-TEST_P(BadPictures, AreReportedAndKeepTheEarlierArray)
+// Failures: one line on standard error naming the file and the reason, exit 1, the earlier
+// array file byte for byte as it was, the picture untouched and nothing else left behind.
+TEST_P(BadInputs, AreReportedAndLoseNothing)
 {
+    const BadInput &input = GetParam();
     TempDir dir;
-    const QString picture = dir.path("picture.png");
-    GetParam().make(picture);
-    const QStringList before = dir.entries() << "array.c";
+    const QByteArray logo = Encode(test::Noise(300, 300, 5), "png"); // 500 kB as an array
+    WriteBytes(dir.path("logo.png"), logo);
     WriteBytes(dir.path("array.c"), "the earlier export");
+    ASSERT_TRUE(QDir().mkdir(dir.path("folder")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.path("pipe")).constData(), 0600), 0);
+    if (input.bytes)
+        WriteBytes(dir.path(input.picture), input.bytes());
+    const QByteArray picture = Contents(dir.path(input.picture));
+    const QStringList before = dir.entries();
 
-    const Result result = RunExport({picture, dir.path("array.c")});
+    const Result result = RunExport({input.picture, input.output},
+                                    {.workingDirectory = dir.path(""), .inChild = input.inChild});
 
-    ExpectFailureLine(result, picture, GetParam().reason);
-    EXPECT_EQ(ReadBytes(dir.path("array.c")), "the earlier export");
-    QStringList after = dir.entries();
-    QStringList expected = before;
-    after.sort();
-    expected.sort();
-    EXPECT_EQ(after, expected);
+    if (!input.reason) {
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+        EXPECT_EQ(ReadBytes(dir.path(input.output)), ArrayOf(input.loaded));
+    } else {
+        ExpectFailureLine(result, input.outputRefused ? input.output : input.picture, input.reason);
+        EXPECT_EQ(ReadBytes(dir.path("array.c")), "the earlier export");
+        EXPECT_TRUE(QDir(dir.path("folder")).isEmpty());
+    }
+    EXPECT_EQ(Contents(dir.path(input.picture)), picture);
+    EXPECT_EQ(ReadBytes(dir.path("logo.png")), logo);
+    EXPECT_EQ(dir.entries(), before);
+}
+
+using test::BmpWith;
+using test::Cut;
+
+constexpr const char *kCutShort = "picture is cut short";
+constexpr const char *kBmpHeader = "a BMP whose header is damaged or of a kind that cannot be read";
+
+std::function<QByteArray()> Bytes(QByteArray bytes)
+{
+    return [bytes] { return bytes; };
+}
+
+std::function<QByteArray()> Bmp(std::vector<std::pair<test::BmpField, std::int64_t>> changes)
+{
+    return [changes] { return BmpWith(changes); };
+}
+
+BadInput CutShort(const char *name, const char *format, Cut where)
+{
+    return {.name = name,
+            .picture = QStringLiteral("cut.") + QLatin1String(format),
+            .bytes = [=] { return test::CutShort(format, where); },
+            .reason = kCutShort};
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Loads, BadPictures,
+    Inputs, BadInputs,
     testing::Values(
-        BadPicture{"missing", [](const QString &) {}, "file not found"},
-        BadPicture{"text", [](const QString &path) { WriteBytes(path, "hello\n"); },
-                   "not a picture"},
-        BadPicture{"empty", [](const QString &path) { WriteBytes(path, ""); }, "empty file"},
-        BadPicture{"cut_short",
-                   [](const QString &path) {
-                       const QByteArray png = Encode(test::Noise(64, 64, 1), "png");
-                       WriteBytes(path, png.left(png.size() / 2));
-                   },
-                   "cut short"},
-        BadPicture{"folder", [](const QString &path) { QDir().mkpath(path); }, "folder"}),
+        // Pictures
+        BadInput{.name = "zero_byte_file",
+                 .picture = "empty.png",
+                 .bytes = Bytes(""),
+                 .reason = "empty file, not a picture"},
+        CutShort("png_cut_in_its_header", "png", Cut::InHeader),
+        CutShort("png_cut_half_way", "png", Cut::HalfWay),
+        CutShort("png_last_byte_missing", "png", Cut::LastBytes),
+        CutShort("jpg_cut_in_its_header", "jpg", Cut::InHeader),
+        CutShort("jpg_cut_half_way", "jpg", Cut::HalfWay),
+        CutShort("jpg_last_byte_missing", "jpg", Cut::LastBytes),
+        CutShort("gif_cut_in_its_header", "gif", Cut::InHeader),
+        CutShort("gif_cut_half_way", "gif", Cut::HalfWay),
+        CutShort("gif_last_bytes_missing", "gif", Cut::LastBytes),
+        CutShort("bmp_cut_in_its_header", "bmp", Cut::InHeader),
+        CutShort("bmp_cut_half_way", "bmp", Cut::HalfWay),
+        CutShort("bmp_last_byte_missing", "bmp", Cut::LastBytes),
+        BadInput{.name = "text_named_jpg",
+                 .picture = "photo.jpg",
+                 .bytes = Bytes("hello\n"),
+                 .reason = "not a picture"},
+        // Refused from its header, within the memory limit: no 40 GB decode is tried.
+        BadInput{.name = "png_header_claims_100000_square",
+                 .picture = "huge.png",
+                 .bytes = [] { return test::PngHeaderOnly(100000, 100000); },
+                 .reason = "picture too large (100000 x 100000 pixels",
+                 .inChild = MemoryLimit(rlim_t(1) << 30)},
+        BadInput{.name = "bmp_negative_width",
+                 .picture = "odd.bmp",
+                 .bytes = Bmp({{test::kBmpWidth, -6}}),
+                 .reason = kBmpHeader},
+        BadInput{.name = "bmp_zero_width",
+                 .picture = "odd.bmp",
+                 .bytes = Bmp({{test::kBmpWidth, 0}}),
+                 .reason = kBmpHeader},
+        BadInput{.name = "bmp_zero_planes",
+                 .picture = "odd.bmp",
+                 .bytes = Bmp({{test::kBmpPlanes, 0}}),
+                 .reason = kBmpHeader},
+        BadInput{.name = "bmp_unknown_bit_depth",
+                 .picture = "odd.bmp",
+                 .bytes = Bmp({{test::kBmpBitsPerPixel, 7}}),
+                 .reason = kBmpHeader},
+        BadInput{.name = "bmp_data_offset_past_the_end",
+                 .picture = "odd.bmp",
+                 .bytes = Bmp({{test::kBmpDataOffset, 100000}}),
+                 .reason = kCutShort},
+        BadInput{.name = "bmp_width_times_height_overflows",
+                 .picture = "odd.bmp",
+                 .bytes = Bmp({{test::kBmpWidth, 65536}, {test::kBmpHeight, 65536}}),
+                 .reason = "picture too large (65536 x 65536 pixels",
+                 .inChild = MemoryLimit(rlim_t(1) << 30)},
+        BadInput{.name = "bmp_negative_height_is_top_down",
+                 .picture = "top down.bmp",
+                 .bytes = [] { return test::MakeBmp(test::Pattern(7, 5), 24, true); },
+                 .loaded = test::Pattern(7, 5)},
+        BadInput{.name = "missing_file", .picture = "gone.png", .reason = "file not found"},
+        BadInput{
+            .name = "folder", .picture = "folder", .reason = "this is a folder, not a picture"},
+        BadInput{.name = "named_pipe", .picture = "pipe", .reason = "not a regular file"},
+        BadInput{.name = "spaces_and_non_ascii_in_the_path",
+                 .picture = "mes images/été 2026 ✓.png",
+                 .bytes = [] { return Encode(test::Pattern(6, 4), "png"); },
+                 .output = "mes images/sortie é.c",
+                 .loaded = test::Pattern(6, 4)},
+        // Outputs
+        BadInput{.name = "empty_output_path",
+                 .output = "",
+                 .outputRefused = true,
+                 .reason = "no file name was given"},
+        BadInput{.name = "output_folder_missing",
+                 .output = "no such folder/array.c",
+                 .outputRefused = true,
+                 .reason = "No such file or directory"},
+        BadInput{.name = "output_is_a_folder",
+                 .output = "folder",
+                 .outputRefused = true,
+                 .reason = "directory"},
+        // A write that fails half way: the 500 kB array against a 64 kB limit.
+        BadInput{.name = "write_fails_half_way",
+                 .outputRefused = true,
+                 .reason = "File too large",
+                 .inChild = FileSizeLimit(64 * 1024)},
+        BadInput{.name = "output_is_the_picture",
+                 .output = "logo.png",
+                 .outputRefused = true,
+                 .reason = "it is the picture itself"},
+        BadInput{.name = "output_is_the_picture_by_another_name",
+                 .output = "./folder/../logo.png",
+                 .outputRefused = true,
+                 .reason = "it is the picture itself"},
+        // Saving replaces the target by rename: a pipe would become a regular file.
+        BadInput{.name = "output_is_a_named_pipe",
+                 .output = "pipe",
+                 .outputRefused = true,
+                 .reason = "not a regular file (a device, pipe or socket)"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-class Failures : public testing::Test
+TEST(Failures, FullStandardOutput)
 {
-protected:
-    void SetUp() override
-    {
-        WriteBytes(picture, Encode(test::Noise(300, 300, 5), "png"));
-        pictureBytes = ReadBytes(picture);
-    }
-
     TempDir dir;
     const QString picture = dir.path("logo.png");
-    QByteArray pictureBytes;
-};
-
-TEST_F(Failures, MissingFolder)
-{
-    const QString output = dir.path("no such folder/array.c");
-    ExpectFailureLine(RunExport({picture, output}), output, "No such file or directory");
-    EXPECT_EQ(dir.entries(), QStringList{"logo.png"});
-}
-
-TEST_F(Failures, OutputIsAFolder)
-{
-    QDir().mkdir(dir.path("folder"));
-    ExpectFailureLine(RunExport({picture, dir.path("folder")}), dir.path("folder"), "Cannot write");
-    EXPECT_TRUE(QDir(dir.path("folder")).isEmpty());
-}
-
-TEST_F(Failures, OutputIsThePictureItself)
-{
-    for (const QString &output : {picture, QStringLiteral("./logo.png")}) {
-        ExpectFailureLine(RunExport({"logo.png", output}, {.workingDirectory = dir.path("")}),
-                          output, "it is the picture itself");
-        EXPECT_EQ(ReadBytes(picture), pictureBytes);
-        EXPECT_EQ(dir.entries(), QStringList{"logo.png"});
-    }
-}
-
-// A write that fails half way, here at a file size limit, is reported rather than ending the
-// program by signal, and leaves the earlier file as it was.
-TEST_F(Failures, FileSizeLimit)
-{
-    const QString output = dir.path("array.c");
-    WriteBytes(output, "the earlier export");
-    const Result result = RunExport({picture, output}, {.inChild = [] {
-                                        std::signal(SIGXFSZ, SIG_DFL);
-                                        const rlimit limit{64 * 1024, 64 * 1024};
-                                        setrlimit(RLIMIT_FSIZE, &limit);
-                                    }});
-    ExpectFailureLine(result, output, "too large");
-    EXPECT_EQ(ReadBytes(output), "the earlier export");
-    QStringList entries = dir.entries();
-    entries.sort();
-    EXPECT_EQ(entries, (QStringList{"array.c", "logo.png"}));
-}
-
-TEST_F(Failures, FullStandardOutput)
-{
+    WriteBytes(picture, Encode(test::Noise(300, 300, 5), "png"));
     const Result result = RunExport({picture, "-"}, {.standardOutputFile = "/dev/full"});
     ExpectFailureLine(result, "standard output", "No space left on device");
 }

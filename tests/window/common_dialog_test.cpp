@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The real dialogs behind the window's seams: Qt's file dialog and message box, each closed by a
 // timer so that nothing waits for a user.
+#include "convert/test_pictures.h"
 #include "window/common_dialog.h"
 #include "window/form1.h"
 #include "window/window_fakes.h"

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Form1's commands, driven by clicks, with the file dialog and the message boxes scripted.
+#include "convert/array_writer.h"
+#include "convert/test_pictures.h"
 #include "window/form1.h"
 #include "window/window_fakes.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -16,6 +20,7 @@
 #include <memory>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace pixolan;
@@ -39,6 +44,18 @@ const QByteArray kTwoByTwoArray = "const int8 array[] = {\r\n"
                                   "0x2A, 0xE0, \r\n\r\n"
                                   "0x1C, 0x3, \r\n\r\n"
                                   "};\r\n";
+
+// The array file for `image`, from the core's writer.
+QByteArray ArrayOf(const QImage &image)
+{
+    PictureSurface surface;
+    if (!surface.SetImage(image))
+        return "<no memory>";
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    return WriteArray(surface, buffer, QStringLiteral("memory")) ? text : "<not written>";
+}
 
 QByteArray ReadAll(const QString &path)
 {
@@ -95,11 +112,9 @@ private slots:
     void smallPictureIsShownAtItsSizeFromTheTopLeft();
     void largePictureIsScaledDownKeepingItsShape();
 
-    // Failures are reported and the window goes on.
-    void failedLoadKeepsThePreviousPicture_data();
-    void failedLoadKeepsThePreviousPicture();
-    void failedExportEmptiesTheStatusAndKeepsTheOldFile_data();
-    void failedExportEmptiesTheStatusAndKeepsTheOldFile();
+    // Bad pictures and outputs are reported, nothing is lost and the window goes on.
+    void badInputIsReportedAndLosesNothing_data();
+    void badInputIsReportedAndLosesNothing();
     // A cancelled dialog changes nothing.
     void cancelledPictureBrowseChangesNothing();
     void cancelledOutputBrowseChangesNothing();
@@ -127,6 +142,12 @@ private:
         QTest::mouseClick(button, Qt::LeftButton);
     }
     QString Path(const QString &name) const { return m_dir->filePath(name); }
+    // Everything in the test folder, hidden files included.
+    QStringList Entries() const
+    {
+        return QDir(m_dir->path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
     // Saves `image` as `name` in the test folder and loads it through the picture browse.
     void LoadPicture(const QImage &image, const QString &name);
     QImage ShownPicture() const;
@@ -343,86 +364,142 @@ void Form1CommandsTest::largePictureIsScaledDownKeepingItsShape()
     QVERIFY(background != QColor(255, 0, 0) && background != QColor(0, 0, 255));
 }
 
-void Form1CommandsTest::failedLoadKeepsThePreviousPicture_data()
+void Form1CommandsTest::badInputIsReportedAndLosesNothing_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes"); // written to `name` unless empty
-    QTest::addColumn<QString>("reason");
+    // The test folder holds the loaded picture "colours.png", an earlier export "array.c", an
+    // empty folder "folder" and a named pipe "pipe".
+    QTest::addColumn<QString>("picture");  // chosen with the picture browse; "": none is
+    QTest::addColumn<QByteArray>("bytes"); // written to `picture` first, unless null
+    QTest::addColumn<QString>("output");   // Text5 for "create array", relative to the folder
+    QTest::addColumn<qint64>("sizeLimit"); // bytes a file may have during the export; 0: any
+    QTest::addColumn<QString>("reason");   // in the message; "": the picture loads
+    QTest::addColumn<QImage>("loaded");    // the picture that loads
 
-    QTest::newRow("missing file") << "gone.png" << QByteArray() << "file not found";
-    QTest::newRow("text file") << "notes.png" << QByteArray("hello\n") << "not a picture";
-    QTest::newRow("empty file") << "empty.gif" << QByteArray("") << "empty file";
+    const QString cutShort = QStringLiteral("picture is cut short");
+    const QString bmpHeader =
+        QStringLiteral("a BMP whose header is damaged or of a kind that cannot be read");
+    const QString array = QStringLiteral("array.c");
+    auto picture = [&](const char *row, const QString &name, const QByteArray &bytes,
+                       const QString &reason, const QImage &loaded = {}) {
+        QTest::newRow(row) << name << bytes << array << qint64(0) << reason << loaded;
+    };
+    auto output = [&](const char *row, const QString &path, qint64 sizeLimit,
+                      const QString &reason) {
+        QTest::newRow(row) << QString() << QByteArray() << path << sizeLimit << reason << QImage();
+    };
+    using test::Cut;
+    const std::pair<const char *, Cut> cuts[] = {{"in its header", Cut::InHeader},
+                                                 {"half way", Cut::HalfWay},
+                                                 {"last bytes", Cut::LastBytes}};
+
+    picture("zero-byte file", "empty.png", QByteArray(""), "empty file, not a picture");
+    for (const char *format : {"png", "jpg", "gif", "bmp"})
+        for (const auto &[where, cut] : cuts)
+            picture(qPrintable(QStringLiteral("%1 cut %2").arg(format, where)),
+                    QStringLiteral("cut.") + format, test::CutShort(format, cut), cutShort);
+    picture("text named .jpg", "photo.jpg", "hello\n", "not a picture");
+    picture("png header claims 100000 x 100000", "huge.png", test::PngHeaderOnly(100000, 100000),
+            "picture too large (100000 x 100000 pixels");
+    picture("bmp negative width", "odd.bmp", test::BmpWith({{test::kBmpWidth, -6}}), bmpHeader);
+    picture("bmp zero width", "odd.bmp", test::BmpWith({{test::kBmpWidth, 0}}), bmpHeader);
+    picture("bmp zero planes", "odd.bmp", test::BmpWith({{test::kBmpPlanes, 0}}), bmpHeader);
+    picture("bmp unknown bit depth", "odd.bmp", test::BmpWith({{test::kBmpBitsPerPixel, 7}}),
+            bmpHeader);
+    picture("bmp data offset past the end", "odd.bmp",
+            test::BmpWith({{test::kBmpDataOffset, 100000}}), cutShort);
+    picture("bmp width x height overflows", "odd.bmp",
+            test::BmpWith({{test::kBmpWidth, 65536}, {test::kBmpHeight, 65536}}),
+            "picture too large (65536 x 65536 pixels");
+    picture("bmp negative height loads top-down", "top down.bmp",
+            test::MakeBmp(test::Pattern(7, 5), 24, true), "", test::Pattern(7, 5));
+    picture("missing file", "gone.png", QByteArray(), "file not found");
+    picture("a folder", "folder", QByteArray(), "this is a folder, not a picture");
+    picture("a named pipe", "pipe", QByteArray(), "not a regular file");
+    picture("spaces and non-ASCII load", "mes images/été 2026 ✓.png",
+            test::Encode(test::Pattern(6, 4), "png"), "", test::Pattern(6, 4));
+
+    output("empty output path", "", 0, "no file name was given");
+    output("output folder missing", "no/such/folder/array.c", 0, "No such file or directory");
+    output("output is a folder", "folder", 0, "directory");
+    // The 53 bytes of the array against a 16-byte limit: the write fails after its first bytes.
+    output("write fails half way", array, 16, "File too large");
+    output("output is a named pipe", "pipe", 0, "not a regular file (a device, pipe or socket)");
+    // The picture's own path, by any name, is refused by exportOverThePictureIsRefused.
 }
 
-void Form1CommandsTest::failedLoadKeepsThePreviousPicture()
+void Form1CommandsTest::badInputIsReportedAndLosesNothing()
 {
-    QFETCH(QString, name);
+    QFETCH(QString, picture);
     QFETCH(QByteArray, bytes);
+    QFETCH(QString, output);
+    QFETCH(qint64, sizeLimit);
     QFETCH(QString, reason);
+    QFETCH(QImage, loaded);
 
+    QVERIFY(QDir().mkdir(Path("folder")));
+    QCOMPARE(::mkfifo(QFile::encodeName(Path("pipe")).constData(), 0600), 0);
     LoadPicture(TwoByTwo(), QStringLiteral("colours.png"));
     Click(1);
+    QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+    Write(Path("array.c"), "the export before");
+    const QByteArray colours = ReadAll(Path("colours.png"));
     const QImage shownBefore = ShownPicture();
-    if (!bytes.isNull())
-        Write(Path(name), bytes);
+    if (!bytes.isNull()) {
+        QVERIFY(QDir().mkpath(QFileInfo(Path(picture)).path()));
+        Write(Path(picture), bytes);
+    }
+    const QStringList entriesBefore = Entries();
 
-    m_chooser->Choose(Path(name));
-    Click(2);
+    if (!picture.isEmpty()) {
+        m_chooser->Choose(Path(picture));
+        Click(2);
+    } else {
+        Text(5)->setText(output.isEmpty() ? output : Path(output));
+        const FileSizeLimit limit(sizeLimit > 0 ? rlim_t(sizeLimit) : RLIM_INFINITY);
+        QVERIFY(limit.set());
+        Click(1);
+    }
+
+    if (reason.isEmpty()) { // a picture that must load, and export like any other
+        QCOMPARE(m_notifier->messages, QStringList());
+        QCOMPARE(m_form->Surface().Image(), loaded);
+        QCOMPARE(Text(1)->text(), QString());
+        QCOMPARE(Text(2)->text(), QString::number(loaded.width()));
+        QCOMPARE(Text(3)->text(), QString::number(loaded.height()));
+        QCOMPARE(Text(4)->text(), Path(picture));
+        Click(1);
+        QCOMPARE(Text(1)->text(), QStringLiteral("done"));
+        QCOMPARE(ReadAll(Path("array.c")), ArrayOf(loaded));
+        return;
+    }
+
+    // One message naming the file and the reason.
     QCOMPARE(m_notifier->messages.size(), 1);
     const QString message = m_notifier->messages.first();
-    QVERIFY2(message.contains(Path(name)) && message.contains(reason), qPrintable(message));
-
-    QCOMPARE(Text(1)->text(), QStringLiteral("done")); // still true of the loaded picture
+    const QString named = !picture.isEmpty()  ? Path(picture)
+                          : !output.isEmpty() ? Path(output)
+                                              : "";
+    QVERIFY2(message.contains(QStringLiteral("\"%1\"").arg(named)) || named.isEmpty(),
+             qPrintable(message));
+    QVERIFY2(message.contains(reason), qPrintable(message));
+    // The loaded picture and its fields stay; after a failed export the status is emptied.
+    QCOMPARE(Text(1)->text(), picture.isEmpty() ? QString() : QStringLiteral("done"));
     QCOMPARE(Text(2)->text(), QStringLiteral("2"));
     QCOMPARE(Text(3)->text(), QStringLiteral("2"));
     QCOMPARE(Text(4)->text(), Path("colours.png"));
     QCOMPARE(m_form->Surface().Image(), TwoByTwo());
     QCOMPARE(ShownPicture(), shownBefore);
+    // Nothing is lost and nothing is left behind.
+    QCOMPARE(ReadAll(Path("array.c")), QByteArray("the export before"));
+    QCOMPARE(ReadAll(Path("colours.png")), colours);
+    QCOMPARE(Entries(), entriesBefore);
+    QVERIFY(QDir(Path("folder")).isEmpty());
 
-    // The window goes on: the old picture still exports.
-    QFile::remove(Path("array.c"));
-    Click(1);
-    QCOMPARE(ReadAll(Path("array.c")), kTwoByTwoArray);
-}
-
-void Form1CommandsTest::failedExportEmptiesTheStatusAndKeepsTheOldFile_data()
-{
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("reason"); // in the message besides the file name
-
-    QTest::newRow("folder missing") << "no/such/folder/array.c"
-                                    << "";
-    QTest::newRow("a folder") << "folder"
-                              << "";
-    QTest::newRow("file size limit") << "array.c"
-                                     << "large";
-}
-
-void Form1CommandsTest::failedExportEmptiesTheStatusAndKeepsTheOldFile()
-{
-    QFETCH(QString, output);
-    QFETCH(QString, reason);
-
-    LoadPicture(test::Pattern(200, 100), QStringLiteral("picture.png"));
+    // The window goes on: the loaded picture still exports.
+    Text(5)->setText(Path("again.c"));
     Click(1);
     QCOMPARE(Text(1)->text(), QStringLiteral("done"));
-    QVERIFY(QDir().mkdir(Path("folder")));
-    Write(Path("array.c"), "the export before");
-
-    Text(5)->setText(Path(output));
-    {
-        const FileSizeLimit limit(4096); // far below the 200 x 100 picture's text
-        QVERIFY(limit.set());
-        Click(1);
-    }
-    QCOMPARE(Text(1)->text(), QString());
-    QCOMPARE(m_notifier->messages.size(), 1);
-    const QString message = m_notifier->messages.first();
-    QVERIFY2(message.contains(Path(output)) && message.contains(reason), qPrintable(message));
-    QCOMPARE(ReadAll(Path("array.c")), QByteArray("the export before"));
-    // Nothing is left behind beside the target.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
-             QStringList({QStringLiteral("array.c"), QStringLiteral("picture.png")}));
+    QCOMPARE(ReadAll(Path("again.c")), kTwoByTwoArray);
 }
 
 void Form1CommandsTest::cancelledPictureBrowseChangesNothing()

@@ -93,15 +93,4 @@ bool SavePicture(const QImage &image, const QString &path, const char *format)
     return image.save(path, format);
 }
 
-QImage Pattern(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y,
-                           qRgb((x * 37 + y * 11 + 5) & 0xFF, (x * 13 + y * 71 + 90) & 0xFF,
-                                (x * 89 + y * 29 + 200) & 0xFF));
-    return image;
-}
-
 } // namespace pixolan::test

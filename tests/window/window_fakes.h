@@ -86,7 +86,4 @@ private:
 // Saves `image` at `path` in `format`, or in the format its suffix names; false on failure.
 bool SavePicture(const QImage &image, const QString &path, const char *format = nullptr);
 
-// A small picture whose pixels differ in every channel.
-QImage Pattern(int width, int height);
-
 } // namespace pixolan::test
