@@ -3,11 +3,10 @@
 
 #include "convert/pack_colour.h"
 #include "convert/picture_surface.h"
+#include "convert/save_file.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -138,22 +137,8 @@ Status WriteArrayFile(const PictureSurface &surface, const QString &path)
         return Status::Failure(
             QStringLiteral("Cannot write the array file: no file name was given"));
 
-    // Saving writes a temporary file beside the target and renames it over the target: that
-    // would put a regular file in place of a device or a pipe (even /dev/null, for whoever may
-    // write /dev). Folders are left to QSaveFile, which refuses them.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile() && !target.isDir())
-        return Status::Failure(
-            WriteFailure(path, QStringLiteral("not a regular file (a device, pipe or socket)")));
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Status::Failure(WriteFailure(path, file.errorString()));
-    if (Status written = WriteArray(surface, file, path); !written)
-        return written; // the temporary file goes with `file`; the target is untouched
-    if (!file.commit())
-        return Status::Failure(WriteFailure(path, file.errorString()));
-    return Status::Ok();
+    return SaveFile(path, QIODevice::Unbuffered, WriteFailure,
+                    [&](QIODevice &device) { return WriteArray(surface, device, path); });
 }
 
 } // namespace pixolan

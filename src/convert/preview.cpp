@@ -2,11 +2,11 @@
 #include "convert/preview.h"
 
 #include "convert/picture_surface.h"
+#include "convert/save_file.h"
 
 #include <QDir>
 #include <QFileDevice>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace pixolan {
 namespace {
@@ -68,14 +68,8 @@ Status WritePreviewFile(const PictureSurface &surface, const QString &path)
     if (path.isEmpty())
         return Status::Failure(QStringLiteral("Cannot write the preview: no file name was given"));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::Failure(WriteFailure(path, file.errorString()));
-    if (Status written = WritePreview(surface, file, path); !written)
-        return written; // the temporary file goes with `file`; the target is untouched
-    if (!file.commit())
-        return Status::Failure(WriteFailure(path, file.errorString()));
-    return Status::Ok();
+    return SaveFile(path, {}, WriteFailure,
+                    [&](QIODevice &device) { return WritePreview(surface, device, path); });
 }
 
 } // namespace pixolan

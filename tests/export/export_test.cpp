@@ -567,6 +567,12 @@ TEST_F(Preview, FailuresAreReported)
                       dir.path("./array.c"), "it is the array file");
     EXPECT_EQ(ReadBytes(picture), pictureBytes);
     EXPECT_EQ(dir.entries(), QStringList{"colours.png"});
+
+    // A named pipe stays a pipe: saving by rename would put a regular file in its place.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.path("pipe")).constData(), 0600), 0);
+    ExpectFailureLine(RunExport({picture, dir.path("array.c"), "--preview", dir.path("pipe")}),
+                      dir.path("pipe"), "not a regular file");
+    EXPECT_FALSE(QFileInfo(dir.path("pipe")).isFile());
 }
 
 } // namespace
