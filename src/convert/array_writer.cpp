@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert/array_writer.h"
 
+#include "convert/dither.h"
 #include "convert/pack_colour.h"
 #include "convert/picture_surface.h"
 #include "convert/save_file.h"
@@ -17,7 +18,7 @@
 namespace pixolan {
 namespace {
 
-constexpr std::string_view kFirstLine = "const int8 array[] = {\r\n";
+constexpr std::string_view kDefaultName = "array";
 constexpr std::string_view kRowEnd = "\r\n\r\n"; // ends the row line, then the empty line
 constexpr std::string_view kLastLine = "};\r\n";
 
@@ -100,29 +101,58 @@ private:
     bool m_failed = false;
 };
 
+// Appends the values of `count` pixels or codes, in blocks; `code` gives each one's value.
+template <typename Element, typename Code>
+void AppendValues(BlockWriter &out, const Element *elements, int count, Code code)
+{
+    for (int x = 0; x < count;) {
+        const int step = int(std::min<std::size_t>(kPixelsPerStep, std::size_t(count - x)));
+        char *cursor = out.reserve(std::size_t(step) * kLongestValue);
+        for (const Element *element = elements + x, *end = element + step; element != end;
+             ++element) {
+            const ValueText &value = kValueTexts[code(*element)];
+            std::memcpy(cursor, value.text, sizeof value.text);
+            cursor += value.length;
+        }
+        out.commit(cursor);
+        x += step;
+    }
+}
+
+QString HeaderFailure(const QString &name, const QString &reason)
+{
+    return QStringLiteral("Cannot write the header \"%1\": %2")
+        .arg(QDir::toNativeSeparators(name), reason);
+}
+
 } // namespace
 
-Status WriteArray(const PictureSurface &surface, QIODevice &device, const QString &name)
+Status WriteArray(const PictureSurface &surface, QIODevice &device, const QString &name,
+                  const ExportOptions &options)
 {
     const int width = surface.Width();
     const int height = surface.Height();
     BlockWriter out(device);
 
-    out.append(kFirstLine);
-    for (int y = 0; y < height && !out.failed(); ++y) {
-        const QRgb *row = surface.Row(y);
-        for (int x = 0; x < width;) {
-            const int step = int(std::min<std::size_t>(kPixelsPerStep, std::size_t(width - x)));
-            char *cursor = out.reserve(std::size_t(step) * kLongestValue);
-            for (const QRgb *pixel = row + x, *end = row + x + step; pixel != end; ++pixel) {
-                const ValueText &value = kValueTexts[PackColour(ColourFromRgb(*pixel))];
-                std::memcpy(cursor, value.text, sizeof value.text);
-                cursor += value.length;
-            }
-            out.commit(cursor);
-            x += step;
+    const QByteArray arrayName = options.name.toLatin1();
+    out.append("const int8 ");
+    out.append(arrayName.isEmpty() ? kDefaultName : std::string_view(arrayName));
+    out.append("[] = {\r\n");
+    if (options.dither == Dither::None) {
+        // The plain conversion packs and formats in one pass.
+        for (int y = 0; y < height && !out.failed(); ++y) {
+            AppendValues(out, surface.Row(y), width,
+                         [](QRgb pixel) { return PackColour(ColourFromRgb(pixel)); });
+            out.append(kRowEnd);
         }
-        out.append(kRowEnd);
+    } else {
+        PixelCoder coder(options.dither, width);
+        std::vector<std::uint8_t> codes(std::size_t(std::max(width, 0)));
+        for (int y = 0; y < height && !out.failed(); ++y) {
+            coder.CodeRow(surface.Row(y), y, codes.data());
+            AppendValues(out, codes.data(), width, [](std::uint8_t code) { return code; });
+            out.append(kRowEnd);
+        }
     }
     out.append(kLastLine);
 
@@ -131,14 +161,94 @@ Status WriteArray(const PictureSurface &surface, QIODevice &device, const QStrin
     return Status::Ok();
 }
 
-Status WriteArrayFile(const PictureSurface &surface, const QString &path)
+namespace {
+
+SaveTarget ArrayTarget(const PictureSurface &surface, const QString &path,
+                       const ExportOptions &options)
+{
+    return {path, QIODevice::Unbuffered, WriteFailure,
+            [&surface, path, &options](QIODevice &device) {
+                return WriteArray(surface, device, path, options);
+            }};
+}
+
+SaveTarget HeaderTarget(const PictureSurface &surface, const QString &path,
+                        const ExportOptions &options)
+{
+    return {path, {}, HeaderFailure, [&surface, path, &options](QIODevice &device) {
+                return WriteHeader(surface, device, path, options);
+            }};
+}
+
+Status NoFileName(const char *what)
+{
+    return Status::Failure(
+        QStringLiteral("Cannot write the %1: no file name was given").arg(QLatin1String(what)));
+}
+
+} // namespace
+
+Status WriteArrayFile(const PictureSurface &surface, const QString &path,
+                      const ExportOptions &options)
 {
     if (path.isEmpty())
-        return Status::Failure(
-            QStringLiteral("Cannot write the array file: no file name was given"));
+        return NoFileName("array file");
+    return SaveFile(ArrayTarget(surface, path, options));
+}
 
-    return SaveFile(path, QIODevice::Unbuffered, WriteFailure,
-                    [&](QIODevice &device) { return WriteArray(surface, device, path); });
+Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
+                   const ExportOptions &options)
+{
+    const QString array = options.name.isEmpty() ? QString::fromLatin1(kDefaultName) : options.name;
+    const QString macro = array.toUpper();
+    const qint64 size = qint64(surface.Width()) * surface.Height();
+    QString text = QStringLiteral(
+        "/* %1: %2 x %3 pixels, one RRRGGGBB byte each, row by row from the top left.\n"
+        "   Written by pixolan-export together with the array's source file. */\n"
+        "#ifndef PIXOLAN_%4_H\n"
+        "#define PIXOLAN_%4_H\n"
+        "\n"
+        "#define %4_WIDTH %2\n"
+        "#define %4_HEIGHT %3\n"
+        "#define %4_SIZE %5\n"
+        "\n"
+        "#ifdef __cplusplus\n"
+        "extern \"C\" {\n"
+        "#endif\n"
+        "\n"
+        "extern const unsigned char %1[%4_SIZE];\n"
+        "\n"
+        "#ifdef __cplusplus\n"
+        "}\n"
+        "#endif\n"
+        "\n"
+        "#endif\n");
+    text = text.arg(array).arg(surface.Width()).arg(surface.Height()).arg(macro).arg(size);
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    const QByteArray bytes = text.toLatin1();
+    if (device.write(bytes) != bytes.size())
+        return Status::Failure(HeaderFailure(name, device.errorString()));
+    return Status::Ok();
+}
+
+Status WriteHeaderFile(const PictureSurface &surface, const QString &path,
+                       const ExportOptions &options)
+{
+    if (path.isEmpty())
+        return NoFileName("header");
+    return SaveFile(HeaderTarget(surface, path, options));
+}
+
+Status WriteArrayAndHeaderFiles(const PictureSurface &surface, const QString &arrayPath,
+                                const QString &headerPath, const ExportOptions &options)
+{
+    if (arrayPath.isEmpty())
+        return NoFileName("array file");
+    if (headerPath.isEmpty())
+        return NoFileName("header");
+    const SaveTarget targets[] = {ArrayTarget(surface, arrayPath, options),
+                                  HeaderTarget(surface, headerPath, options)};
+    return SaveFiles(targets);
 }
 
 } // namespace pixolan

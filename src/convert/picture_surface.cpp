@@ -10,6 +10,7 @@
 #include <QImageReader>
 #include <QStringList>
 
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -113,8 +114,8 @@ QImage BlankForRunLength(QByteArrayView bytes, QSize declared, QImage::Format fo
     return blank;
 }
 
-// Brings any decoded image to opaque 0xFFRRGGBB, laying transparency over white.
-bool MakeOpaque(QImage &image)
+// Brings any decoded image to opaque 0xFFRRGGBB, laying transparency over `background`.
+bool MakeOpaque(QImage &image, QRgb background)
 {
     if (!image.hasAlphaChannel()) {
         image.convertTo(QImage::Format_RGB32);
@@ -124,6 +125,9 @@ bool MakeOpaque(QImage &image)
     image.convertTo(QImage::Format_ARGB32); // straight alpha, 8 bits per channel
     if (image.isNull() || image.format() != QImage::Format_ARGB32)
         return false;
+    const unsigned red = qRed(background);
+    const unsigned green = qGreen(background);
+    const unsigned blue = qBlue(background);
     for (int y = 0; y < image.height(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
@@ -131,13 +135,58 @@ bool MakeOpaque(QImage &image)
             const unsigned a = qAlpha(pixel);
             if (a == 255)
                 continue;
-            const unsigned white = 255 * (255 - a) + 127;
-            row[x] = qRgb((qRed(pixel) * a + white) / 255, (qGreen(pixel) * a + white) / 255,
-                          (qBlue(pixel) * a + white) / 255);
+            const unsigned under = 255 - a;
+            row[x] = qRgb((qRed(pixel) * a + red * under + 127) / 255,
+                          (qGreen(pixel) * a + green * under + 127) / 255,
+                          (qBlue(pixel) * a + blue * under + 127) / 255);
         }
     }
     image.reinterpretAsFormat(QImage::Format_RGB32);
     return true;
+}
+
+// Scales an opaque picture to the options' size, if they give one. False if memory ran out.
+bool FitToSize(QImage &image, const ExportOptions &options)
+{
+    const QSize target = options.size;
+    if (!target.isValid() || image.size() == target)
+        return true;
+    const Qt::TransformationMode mode =
+        options.filter == Filter::Smooth ? Qt::SmoothTransformation : Qt::FastTransformation;
+    switch (options.fit) {
+    case Fit::Stretch:
+        image = image.scaled(target, Qt::IgnoreAspectRatio, mode);
+        break;
+    case Fit::Cover: {
+        // At least the target in both directions; the overhang is cut evenly from both sides.
+        const QSize covering = image.size().scaled(target, Qt::KeepAspectRatioByExpanding);
+        const QImage scaled = image.scaled(covering, Qt::IgnoreAspectRatio, mode);
+        image = scaled.copy(QRect(QPoint((covering.width() - target.width()) / 2,
+                                         (covering.height() - target.height()) / 2),
+                                  target));
+        break;
+    }
+    case Fit::Contain: {
+        // At most the target in both directions, at least one pixel, centred on the background.
+        const QSize inside =
+            image.size().scaled(target, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        const QImage scaled =
+            image.scaled(inside, Qt::IgnoreAspectRatio, mode).convertToFormat(QImage::Format_RGB32);
+        QImage canvas(target, QImage::Format_RGB32);
+        if (scaled.isNull() || canvas.isNull())
+            return false;
+        canvas.fill(options.background);
+        const int left = (target.width() - inside.width()) / 2;
+        const int top = (target.height() - inside.height()) / 2;
+        for (int y = 0; y < inside.height(); ++y)
+            std::memcpy(canvas.scanLine(top + y) + std::size_t(left) * sizeof(QRgb),
+                        scaled.constScanLine(y), std::size_t(inside.width()) * sizeof(QRgb));
+        image = std::move(canvas);
+        break;
+    }
+    }
+    image.convertTo(QImage::Format_RGB32);
+    return !image.isNull() && image.size() == target;
 }
 
 // What the encoded bytes say before any decoding: the format, and the size and pixel format the
@@ -195,7 +244,7 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
 // Decodes the inspected picture from `device`, which holds the same bytes from its start, into
 // the surface's pixel format.
 Status Decode(QIODevice &device, Inspection inspection, const DecoderMessages &messages,
-              const QString &name, qint64 maxPixels, QImage *out)
+              const QString &name, qint64 maxPixels, const ExportOptions &options, QImage *out)
 {
     QImageReader reader(&device, inspection.format);
     reader.setAutoTransform(true);
@@ -206,7 +255,7 @@ Status Decode(QIODevice &device, Inspection inspection, const DecoderMessages &m
         return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
     if (qint64(out->width()) * out->height() > maxPixels)
         return Status::Failure(LoadFailure(name, TooLarge(out->width(), out->height(), maxPixels)));
-    if (out->isNull() || !MakeOpaque(*out))
+    if (out->isNull() || !MakeOpaque(*out, options.background) || !FitToSize(*out, options))
         return Status::Failure(
             LoadFailure(name, QStringLiteral("not enough memory to hold the picture")));
     return Status::Ok();
@@ -214,7 +263,7 @@ Status Decode(QIODevice &device, Inspection inspection, const DecoderMessages &m
 
 } // namespace
 
-Status PictureSurface::Load(const QString &path)
+Status PictureSurface::Load(const QString &path, const ExportOptions &options)
 {
     if (path.isEmpty())
         return Status::Failure(QStringLiteral("Cannot load a picture: no file name was given"));
@@ -260,13 +309,15 @@ Status PictureSurface::Load(const QString &path)
             LoadFailure(path, QStringLiteral("cannot be read (%1)").arg(file.errorString())));
 
     QImage image;
-    Status decoded = Decode(file, std::move(inspection), messages, path, m_maxPixels, &image);
+    Status decoded =
+        Decode(file, std::move(inspection), messages, path, m_maxPixels, options, &image);
     if (decoded)
         m_image = std::move(image);
     return decoded;
 }
 
-Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name)
+Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name,
+                                 const ExportOptions &options)
 {
     const DecoderMessages messages;
     Inspection inspection;
@@ -276,15 +327,16 @@ Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name)
     buffer.setData(bytes); // shares the bytes, copies nothing
     buffer.open(QIODevice::ReadOnly);
     QImage image;
-    Status decoded = Decode(buffer, std::move(inspection), messages, name, m_maxPixels, &image);
+    Status decoded =
+        Decode(buffer, std::move(inspection), messages, name, m_maxPixels, options, &image);
     if (decoded)
         m_image = std::move(image);
     return decoded;
 }
 
-bool PictureSurface::SetImage(QImage image)
+bool PictureSurface::SetImage(QImage image, const ExportOptions &options)
 {
-    if (image.isNull() || !MakeOpaque(image))
+    if (image.isNull() || !MakeOpaque(image, options.background) || !FitToSize(image, options))
         return false;
     m_image = std::move(image);
     return true;

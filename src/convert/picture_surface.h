@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "convert/export_options.h"
 #include "convert/pack_colour.h"
 #include "convert/status.h"
 
@@ -12,9 +13,11 @@ namespace pixolan {
 // Holds the one loaded picture and is the only source of pixels for the export.
 //
 // Every picture is stored in one pixel format, decided at load: opaque 0xFFRRGGBB (QImage's
-// Format_RGB32). Transparent and partly transparent pixels are laid over white then, per
-// channel c with straight alpha a: (c * a + 255 * (255 - a) + 127) / 255. Samples deeper than
-// 8 bits are reduced by Qt's own conversion, and a JPEG's EXIF orientation is applied.
+// Format_RGB32). Transparent and partly transparent pixels are laid over the options' background
+// (white unless asked otherwise) then, per channel c with straight alpha a and background
+// channel b: (c * a + b * (255 - a) + 127) / 255. Samples deeper than 8 bits are reduced by Qt's
+// own conversion, and a JPEG's EXIF orientation is applied. Last, when the options give a size,
+// the picture is scaled to exactly that size (see Fit and Filter).
 //
 // Before the first load the surface is empty: 0 x 0 pixels.
 class PictureSurface
@@ -23,17 +26,19 @@ public:
     // Pictures with more pixels than this are refused ("picture too large").
     static constexpr qint64 kDefaultMaxPixels = qint64(16384) * 16384;
 
-    // Reads the picture at `path` and makes it the surface's picture. On failure the previous
-    // picture stays as it was and the status names the file and the reason.
-    Status Load(const QString &path);
+    // Reads the picture at `path` and makes it the surface's picture, with the options'
+    // background and size. On failure the previous picture stays as it was and the status names
+    // the file and the reason.
+    Status Load(const QString &path, const ExportOptions &options = {});
 
     // Reads an encoded picture held in memory, exactly as Load() reads a file's content; `name`
     // stands for the file in messages. The format is decided by the bytes alone.
-    Status LoadBytes(const QByteArray &bytes, const QString &name);
+    Status LoadBytes(const QByteArray &bytes, const QString &name,
+                     const ExportOptions &options = {});
 
     // Makes an already decoded image the surface's picture, brought to the surface's pixel
-    // format as a load would. False, with the previous picture kept, if memory ran out.
-    [[nodiscard]] bool SetImage(QImage image);
+    // format and size as a load would. False, with the previous picture kept, if memory ran out.
+    [[nodiscard]] bool SetImage(QImage image, const ExportOptions &options = {});
 
     int Width() const { return m_image.width(); }
     int Height() const { return m_image.height(); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert/preview.h"
 
+#include "convert/dither.h"
 #include "convert/picture_surface.h"
 #include "convert/save_file.h"
 
@@ -19,7 +20,7 @@ QString WriteFailure(const QString &name, const QString &reason)
 
 } // namespace
 
-QImage PreviewImage(const PictureSurface &surface)
+QImage PreviewImage(const PictureSurface &surface, const ExportOptions &options)
 {
     const int width = surface.Width();
     const int height = surface.Height();
@@ -34,18 +35,16 @@ QImage PreviewImage(const PictureSurface &surface)
         colours[packed] = PreviewColour(std::uint8_t(packed));
     image.setColorTable(colours);
 
-    for (int y = 0; y < height; ++y) {
-        const QRgb *row = surface.Row(y);
-        uchar *out = image.scanLine(y);
-        for (int x = 0; x < width; ++x)
-            out[x] = PackColour(ColourFromRgb(row[x]));
-    }
+    PixelCoder coder(options.dither, width);
+    for (int y = 0; y < height; ++y)
+        coder.CodeRow(surface.Row(y), y, image.scanLine(y));
     return image;
 }
 
-Status WritePreview(const PictureSurface &surface, QIODevice &device, const QString &name)
+Status WritePreview(const PictureSurface &surface, QIODevice &device, const QString &name,
+                    const ExportOptions &options)
 {
-    const QImage image = PreviewImage(surface);
+    const QImage image = PreviewImage(surface, options);
     if (image.isNull())
         return Status::Failure(
             WriteFailure(name, surface.Width() > 0 && surface.Height() > 0
@@ -63,13 +62,15 @@ Status WritePreview(const PictureSurface &surface, QIODevice &device, const QStr
     return Status::Ok();
 }
 
-Status WritePreviewFile(const PictureSurface &surface, const QString &path)
+Status WritePreviewFile(const PictureSurface &surface, const QString &path,
+                        const ExportOptions &options)
 {
     if (path.isEmpty())
         return Status::Failure(QStringLiteral("Cannot write the preview: no file name was given"));
 
-    return SaveFile(path, {}, WriteFailure,
-                    [&](QIODevice &device) { return WritePreview(surface, device, path); });
+    return SaveFile({path, {}, WriteFailure, [&](QIODevice &device) {
+                         return WritePreview(surface, device, path, options);
+                     }});
 }
 
 } // namespace pixolan

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "convert/export_options.h"
 #include "convert/pack_colour.h"
 #include "convert/status.h"
 
@@ -35,15 +36,18 @@ constexpr QRgb PreviewColour(std::uint8_t packed)
 }
 
 // The surface as the display will show it: an 8-bit indexed image of the surface's size whose
-// pixel indices are the packed values the export writes and whose 256 colours are PreviewColour().
-// A null image when the surface is empty or memory runs out.
-QImage PreviewImage(const PictureSurface &surface);
+// pixel indices are the packed values the export writes with the same options (dithered as they
+// say) and whose 256 colours are PreviewColour(). A null image when the surface is empty or memory
+// runs out.
+QImage PreviewImage(const PictureSurface &surface, const ExportOptions &options = {});
 
 // Writes PreviewImage() of the surface to `device` as PNG; `name` names it in the error message.
-Status WritePreview(const PictureSurface &surface, QIODevice &device, const QString &name);
+Status WritePreview(const PictureSurface &surface, QIODevice &device, const QString &name,
+                    const ExportOptions &options = {});
 
 // Writes the preview PNG at `path` the way WriteArrayFile() writes the array: through a temporary
 // file, so that on failure an earlier file is left as it was and nothing partial remains.
-Status WritePreviewFile(const PictureSurface &surface, const QString &path);
+Status WritePreviewFile(const PictureSurface &surface, const QString &path,
+                        const ExportOptions &options = {});
 
 } // namespace pixolan

@@ -4,24 +4,55 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
 namespace pixolan {
 
-Status SaveFile(const QString &path, QIODevice::OpenMode extraMode, SaveFailureText failure,
-                const std::function<Status(QIODevice &)> &write)
+Status SaveFile(const SaveTarget &target)
+{
+    return SaveFiles(std::span(&target, 1));
+}
+
+Status SaveFiles(std::span<const SaveTarget> targets)
 {
     // Folders are left to QSaveFile, which refuses them with its own reason.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile() && !target.isDir())
-        return Status::Failure(
-            failure(path, QStringLiteral("not a regular file (a device, pipe or socket)")));
+    for (const SaveTarget &target : targets) {
+        const QFileInfo info(target.path);
+        if (info.exists() && !info.isFile() && !info.isDir())
+            return Status::Failure(target.failure(
+                target.path, QStringLiteral("not a regular file (a device, pipe or socket)")));
+    }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | extraMode))
-        return Status::Failure(failure(path, file.errorString()));
-    if (Status written = write(file); !written)
-        return written; // the temporary file goes with `file`; the target is untouched
-    if (!file.commit())
-        return Status::Failure(failure(path, file.errorString()));
+    // Until commit() the targets are untouched: the temporary files go with `files`.
+    std::vector<std::unique_ptr<QSaveFile>> files;
+    for (const SaveTarget &target : targets) {
+        auto &file = files.emplace_back(std::make_unique<QSaveFile>(target.path));
+        if (!file->open(QIODevice::WriteOnly | target.extraMode))
+            return Status::Failure(target.failure(target.path, file->errorString()));
+        if (Status written = target.write(*file); !written)
+            return written;
+    }
+    // With more than one file, each is on disk before the first rename, so that a full disk
+    // found by the sync cannot leave one file replaced and the other not.
+    if (files.size() > 1)
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (!files[i]->flush())
+                return Status::Failure(
+                    targets[i].failure(targets[i].path, files[i]->errorString()));
+            if (::fdatasync(files[i]->handle()) != 0) {
+                const int error = errno;
+                return Status::Failure(targets[i].failure(
+                    targets[i].path, QString::fromLocal8Bit(std::strerror(error))));
+            }
+        }
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (!files[i]->commit())
+            return Status::Failure(targets[i].failure(targets[i].path, files[i]->errorString()));
     return Status::Ok();
 }
 

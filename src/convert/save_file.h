@@ -7,18 +7,32 @@
 #include <QString>
 
 #include <functional>
+#include <span>
 
 namespace pixolan {
 
 // Builds the message for a failed save of `path` for `reason`.
 using SaveFailureText = QString (*)(const QString &path, const QString &reason);
 
-// Saves what `write` puts on the device (opened WriteOnly with `extraMode`) at `path`, through a
-// temporary file beside the target that replaces it only once everything has been written and
-// flushed to disk. On failure an earlier file at `path` is left as it was and no partial or
-// temporary file remains. A device, pipe or socket at `path` is refused: the rename would put a
-// regular file in its place.
-Status SaveFile(const QString &path, QIODevice::OpenMode extraMode, SaveFailureText failure,
-                const std::function<Status(QIODevice &)> &write);
+// One file to save: what `write` puts on the device (opened WriteOnly with `extraMode`).
+struct SaveTarget
+{
+    QString path;
+    QIODevice::OpenMode extraMode;
+    SaveFailureText failure;
+    std::function<Status(QIODevice &)> write;
+};
+
+// Saves the file through a temporary file beside the target that replaces it only once
+// everything has been written and flushed to disk. On failure an earlier file at the path is left
+// as it was and no partial or temporary file remains. A device, pipe or socket at the path is
+// refused: the rename would put a regular file in its place.
+Status SaveFile(const SaveTarget &target);
+
+// Saves several files as SaveFile() saves one, and replaces none of them before all of them have
+// been written and flushed to disk: a failure while writing leaves every earlier file as it was.
+// Only the renames that follow can still fail (they almost never do); then the files before the
+// one named in the message have been replaced.
+Status SaveFiles(std::span<const SaveTarget> targets);
 
 } // namespace pixolan

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QRgb>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+namespace pixolan {
+
+// How a picture is brought to the panel's size.
+enum class Fit {
+    Contain, // scaled to fit inside, centred on the background colour
+    Cover,   // scaled to fill, the overhang cropped evenly from both sides
+    Stretch, // scaled to exactly the size, whatever the aspect ratio
+};
+
+// How pixels are scaled: averaged (photos) or picked (pixel art).
+enum class Filter { Smooth, Nearest };
+
+// How each pixel's colour becomes its RRRGGGBB code.
+enum class Dither {
+    None,           // every channel truncated, as PackColour() does
+    Ordered,        // an 8 x 8 Bayer threshold against the levels the panel shows
+    FloydSteinberg, // the error to the shown level carried to the neighbours, rows alternating
+};
+
+// Everything an export can be asked to do beyond the plain conversion. The defaults are the plain
+// conversion itself, byte for byte: the window always uses them.
+struct ExportOptions
+{
+    static constexpr int kMaxSide = 16384;
+
+    QString name = QStringLiteral("array"); // the array's identifier in the C source
+    QRgb background = 0xFFFFFFFF;           // under transparent pixels, and around Fit::Contain
+    QSize size = {};                        // the exported size; invalid: the picture's own
+    Fit fit = Fit::Contain;
+    Filter filter = Filter::Smooth;
+    Dither dither = Dither::None;
+};
+
+// Why `name` cannot name the array, or nothing when it can: it must be a C identifier
+// ([A-Za-z_][A-Za-z0-9_]*) that is no keyword of C (C23) or C++ (C++20), nor "main", nor the
+// element type "int8".
+std::optional<QString> ArrayNameProblem(const QString &name);
+
+// The values of the export's options as typed on a command line; nothing when `text` is not one.
+std::optional<QSize> ParseSize(const QString &text);    // "320x240", each side 1 to kMaxSide
+std::optional<QRgb> ParseColour(const QString &text);   // "RRGGBB" or "#RRGGBB", hexadecimal
+std::optional<Fit> ParseFit(const QString &text);       // "contain", "cover" or "stretch"
+std::optional<Filter> ParseFilter(const QString &text); // "smooth" or "nearest"
+std::optional<Dither> ParseDither(const QString &text); // "none", "ordered" or "fs"
+
+} // namespace pixolan

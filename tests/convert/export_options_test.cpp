@@ -1,0 +1,298 @@
+// SPDX-License-Identifier: MIT
+// What each export option does: the array's name, the background, resizing and dithering.
+#include "convert/array_writer.h"
+#include "convert/dither.h"
+#include "convert/picture_surface.h"
+#include "convert/preview.h"
+#include "convert/test_pictures.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cctype>
+#include <optional>
+#include <vector>
+
+namespace pixolan {
+namespace {
+
+QByteArray ArrayText(const PictureSurface &surface, const ExportOptions &options)
+{
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(WriteArray(surface, buffer, QStringLiteral("memory"), options).ok());
+    return text;
+}
+
+// The codes `dither` gives a picture of `width` x `height` pixels of the colour `colour(x, y)`.
+template <typename Colour>
+std::vector<std::vector<int>> Codes(int width, int height, Dither dither, Colour colour)
+{
+    PixelCoder coder(dither, width);
+    std::vector<std::vector<int>> codes;
+    std::vector<QRgb> row(static_cast<std::size_t>(width));
+    std::vector<std::uint8_t> coded(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            row[std::size_t(x)] = colour(x, y);
+        coder.CodeRow(row.data(), y, coded.data());
+        codes.emplace_back(coded.begin(), coded.end());
+    }
+    return codes;
+}
+
+// The mean level the panel shows for each channel of `codes`.
+std::array<double, 3> MeanShown(const std::vector<std::vector<int>> &codes)
+{
+    std::array<double, 3> sum{};
+    double count = 0;
+    for (const std::vector<int> &row : codes)
+        for (int code : row) {
+            const QRgb shown = PreviewColour(std::uint8_t(code));
+            sum[0] += qRed(shown);
+            sum[1] += qGreen(shown);
+            sum[2] += qBlue(shown);
+            ++count;
+        }
+    for (double &s : sum)
+        s /= count;
+    return sum;
+}
+
+struct Name
+{
+    const char *name;
+    const char *problem; // part of the reason; null when the name is accepted
+};
+
+class Names : public testing::TestWithParam<Name>
+{
+};
+
+TEST_P(Names, AreAcceptedOrRefusedWithTheirReason)
+{
+    const std::optional<QString> problem = ArrayNameProblem(QString::fromUtf8(GetParam().name));
+    if (!GetParam().problem) {
+        EXPECT_FALSE(problem) << problem->toStdString();
+        return;
+    }
+    ASSERT_TRUE(problem);
+    EXPECT_TRUE(problem->contains(QString::fromUtf8(GetParam().problem))) << problem->toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Identifiers, Names,
+    testing::Values(Name{"logo", nullptr}, Name{"_splash2", nullptr}, Name{"Z", nullptr},
+                    Name{"mainScreen", nullptr}, Name{"", "empty"},
+                    Name{"2logo", "cannot begin with a digit"}, Name{"my-logo", "letters A-Z"},
+                    Name{"logo.c", "letters A-Z"}, Name{"écran", "letters A-Z"},
+                    Name{"int", "keyword of C and C++"}, Name{"restrict", "keyword of C"},
+                    Name{"_Bool", "keyword of C"}, Name{"typeof_unqual", "keyword of C"},
+                    Name{"class", "keyword of C++"}, Name{"co_await", "keyword of C++"},
+                    Name{"xor_eq", "keyword of C++"}, Name{"main", "entry point"},
+                    Name{"int8", "element type"}),
+    [](const auto &info) {
+        std::string name = *info.param.name ? info.param.name : "empty";
+        for (char &c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return std::to_string(info.index) + "_" + name;
+    });
+
+TEST(ArrayName, ChangesTheDeclarationAndNothingElse)
+{
+    PictureSurface surface;
+    ASSERT_TRUE(surface.SetImage(test::Pattern(5, 3)));
+    QByteArray expected = ArrayText(surface, {});
+    ASSERT_TRUE(expected.startsWith("const int8 array[] = {\r\n"));
+    expected.replace("const int8 array[]", "const int8 logo[]");
+    EXPECT_EQ(ArrayText(surface, {.name = QStringLiteral("logo")}), expected);
+}
+
+TEST(Header, DeclaresTheArrayWithItsSize)
+{
+    PictureSurface surface;
+    ASSERT_TRUE(surface.SetImage(test::Pattern(7, 3)));
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteHeader(surface, buffer, "memory", {.name = QStringLiteral("splash_2")}).ok());
+    EXPECT_EQ(text, "/* splash_2: 7 x 3 pixels, one RRRGGGBB byte each, row by row from the top "
+                    "left.\r\n"
+                    "   Written by pixolan-export together with the array's source file. */\r\n"
+                    "#ifndef PIXOLAN_SPLASH_2_H\r\n#define PIXOLAN_SPLASH_2_H\r\n\r\n"
+                    "#define SPLASH_2_WIDTH 7\r\n#define SPLASH_2_HEIGHT 3\r\n"
+                    "#define SPLASH_2_SIZE 21\r\n\r\n"
+                    "#ifdef __cplusplus\r\nextern \"C\" {\r\n#endif\r\n\r\n"
+                    "extern const unsigned char splash_2[SPLASH_2_SIZE];\r\n\r\n"
+                    "#ifdef __cplusplus\r\n}\r\n#endif\r\n\r\n#endif\r\n");
+}
+
+// Neither file is replaced unless both can be written.
+TEST(Header, AFailureOfEitherFileKeepsBothEarlierFiles)
+{
+    PictureSurface surface;
+    ASSERT_TRUE(surface.SetImage(test::Pattern(4, 4)));
+    for (const bool headerFails : {true, false}) {
+        test::TempDir dir;
+        test::WriteBytes(dir.path("logo.c"), "earlier array");
+        test::WriteBytes(dir.path("logo.h"), "earlier header");
+        const QString bad = dir.path("missing/x");
+        const Status status = WriteArrayAndHeaderFiles(
+            surface, headerFails ? dir.path("logo.c") : bad, headerFails ? bad : dir.path("logo.h"),
+            {.name = QStringLiteral("logo")});
+        ASSERT_FALSE(status.ok());
+        EXPECT_TRUE(status.error().startsWith(headerFails ? "Cannot write the header \"" + bad
+                                                          : "Cannot write \"" + bad))
+            << status.error().toStdString();
+        EXPECT_EQ(test::ReadBytes(dir.path("logo.c")), "earlier array");
+        EXPECT_EQ(test::ReadBytes(dir.path("logo.h")), "earlier header");
+        EXPECT_EQ(dir.entries(), (QStringList{"logo.c", "logo.h"}));
+    }
+}
+
+// What the surface holds once the options' background and size are applied.
+struct Fitted
+{
+    const char *name;
+    std::vector<std::vector<QRgb>> picture; // ARGB rows
+    ExportOptions options;
+    std::vector<std::vector<QRgb>> expected; // opaque rows
+};
+
+void PrintTo(const Fitted &fitted, std::ostream *out)
+{
+    *out << fitted.name;
+}
+
+class Fitting : public testing::TestWithParam<Fitted>
+{
+};
+
+TEST_P(Fitting, GivesExactlyThesePixels)
+{
+    const auto &rows = GetParam().picture;
+    QImage image(int(rows.front().size()), int(rows.size()), QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, rows[std::size_t(y)][std::size_t(x)]);
+    PictureSurface surface;
+    ASSERT_TRUE(surface.SetImage(image, GetParam().options));
+
+    std::vector<std::vector<QRgb>> pixels(std::size_t(surface.Height()));
+    for (int y = 0; y < surface.Height(); ++y)
+        pixels[std::size_t(y)].assign(surface.Row(y), surface.Row(y) + surface.Width());
+    EXPECT_EQ(pixels, GetParam().expected);
+}
+
+constexpr QRgb A = 0xFF102030, B = 0xFFC0B0A0, C = 0xFF00FF00, D = 0xFF0000FF, Teal = 0xFF008080;
+const ExportOptions kTeal2x2 = {.background = Teal, .size = QSize(2, 2), .filter = Filter::Nearest};
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, Fitting,
+    testing::Values(
+        // (c * a + b * (255 - a) + 127) / 255 per channel: red (200 * 128 + 0 * 127 + 127) / 255
+        // = 100.9 -> 100, green (100 * 128 + 128 * 127 + 127) / 255 = 114.4 -> 114, blue
+        // (0 * 128 + 128 * 127 + 127) / 255 = 64.2 -> 64; fully transparent is the background.
+        Fitted{"half_transparent_over_teal",
+               {{qRgba(200, 100, 0, 128), qRgba(1, 2, 3, 0)}},
+               {.background = Teal},
+               {{qRgb(100, 114, 64), Teal}}},
+        // 4 x 2 into 2 x 2 keeping its shape is 2 x 1: one row of picture, one of background.
+        Fitted{"contain_pads_with_the_background",
+               {{A, A, B, B}, {A, A, B, B}},
+               kTeal2x2,
+               {{A, B}, {Teal, Teal}}},
+        Fitted{"contain_centres",
+               {{A, B}},
+               {.background = Teal, .size = QSize(2, 3), .filter = Filter::Nearest},
+               {{Teal, Teal}, {A, B}, {Teal, Teal}}},
+        Fitted{"cover_keeps_the_centre_columns",
+               {{A, B, C, D}, {D, C, B, A}},
+               {.background = Teal, .size = QSize(2, 2), .fit = Fit::Cover},
+               {{B, C}, {C, B}}},
+        Fitted{"stretch_ignores_the_shape",
+               {{A, B}},
+               {.size = QSize(4, 2), .fit = Fit::Stretch, .filter = Filter::Nearest},
+               {{A, A, B, B}, {A, A, B, B}}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Red 76 lies 3/36 of the way from the shown level 73 (code 2) to 109 (code 3): code 3 where
+// 3/36 + (2b + 1)/128 >= 1, i.e. where the Bayer value b >= 59. Green 160, 14/36 from 146 (4)
+// to 182 (5): b >= 39. Blue 115, 30/85 from 85 (1) to 170 (2): b >= 41.
+TEST(OrderedDither, WorksOutAnEightByEightBlockByHand)
+{
+    constexpr int kBayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                  {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                                  {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                                  {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
+    const auto codes = Codes(16, 16, Dither::Ordered, [](int, int) { return qRgb(76, 160, 115); });
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const int b = kBayer[y % 8][x % 8];
+            const int expected = (2 + (b >= 59)) << 5 | (4 + (b >= 39)) << 2 | (1 + (b >= 41));
+            EXPECT_EQ(codes[std::size_t(y)][std::size_t(x)], expected) << x << ", " << y;
+        }
+}
+
+// Over a block every flat grey shows as itself on average, to within 1/128 of the step between
+// two shown levels (64 thresholds): half a level or less for red and green, 85/128 for blue.
+TEST(OrderedDither, ShowsEveryFlatGreyAsItselfOnAverage)
+{
+    for (int grey = 0; grey < 256; ++grey) {
+        const auto mean = MeanShown(
+            Codes(8, 8, Dither::Ordered, [grey](int, int) { return qRgb(grey, grey, grey); }));
+        EXPECT_NEAR(mean[0], grey, 37.0 / 128) << grey;
+        EXPECT_NEAR(mean[1], grey, 37.0 / 128) << grey;
+        EXPECT_NEAR(mean[2], grey, 85.0 / 128) << grey;
+    }
+}
+
+TEST(FloydSteinberg, LeavesNoBiasOnALargeFlatGrey)
+{
+    for (int grey : {20, 100, 128, 200, 250}) {
+        const auto mean = MeanShown(Codes(256, 256, Dither::FloydSteinberg,
+                                          [grey](int, int) { return qRgb(grey, grey, grey); }));
+        for (double channel : mean)
+            EXPECT_NEAR(channel, grey, 0.5) << grey;
+    }
+}
+
+// Blue only (red and green are shown exactly), levels 0, 85, 170, 255. Row 0, left to right:
+// 40 -> 0, error +40: 17.5 to the right, 12.5 below, 2.5 below right. 64 + 17.5 -> 85, error
+// -3.5. 40 - 1.53 -> 0, error +38.47. Row 1 holds 11.84, 8.62 and 11.80 and runs right to left:
+// 51.80 -> 85, error -33.2, 14.5 of it to the left; 58.1 -> 85; 40.07 -> 0. Left to right,
+// row 1 would begin with 51.84 -> 85 and end in 0.
+TEST(FloydSteinberg, WorksOutASerpentineThreeByTwoByHand)
+{
+    const int blue[2][3] = {{40, 64, 40}, {40, 64, 40}};
+    const auto codes = Codes(3, 2, Dither::FloydSteinberg,
+                             [&blue](int x, int y) { return qRgb(0, 0, blue[y][x]); });
+    EXPECT_EQ(codes, (std::vector<std::vector<int>>{{0, 1, 0}, {0, 1, 1}}));
+}
+
+// The array and the preview hold the same codes for every dither.
+TEST(Dither, ArrayAndPreviewAgree)
+{
+    PictureSurface surface;
+    ASSERT_TRUE(surface.SetImage(test::Noise(23, 9, 5)));
+    for (Dither dither : {Dither::None, Dither::Ordered, Dither::FloydSteinberg}) {
+        const ExportOptions options{.dither = dither};
+        const QImage preview = PreviewImage(surface, options);
+        QByteArray expected = "const int8 array[] = {\r\n";
+        for (int y = 0; y < preview.height(); ++y) {
+            for (int x = 0; x < preview.width(); ++x)
+                expected +=
+                    "0x" + QByteArray::number(preview.pixelIndex(x, y), 16).toUpper() + ", ";
+            expected += "\r\n\r\n";
+        }
+        EXPECT_EQ(ArrayText(surface, options), expected + "};\r\n") << int(dither);
+    }
+    EXPECT_NE(ArrayText(surface, {.dither = Dither::Ordered}), ArrayText(surface, {}));
+}
+
+} // namespace
+} // namespace pixolan
