@@ -5,6 +5,7 @@
 // Exit status: 0 when everything was written, 1 when a picture could not be loaded or a file not
 // written (one line on standard error names the file and the reason), 2 for a wrong command line.
 #include "convert/array_writer.h"
+#include "convert/export_options.h"
 #include "convert/output_path.h"
 #include "convert/picture_surface.h"
 #include "convert/preview.h"
@@ -15,9 +16,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -80,6 +85,36 @@ bool SameFile(const QString &a, const QString &b)
     return !canonical.isEmpty() && canonical == second.canonicalFilePath();
 }
 
+// An option that takes a value, with the words of its help.
+struct ValueOption
+{
+    QCommandLineOption option;
+    // Reads the value into the options; the reason when it is refused.
+    std::function<std::optional<QString>(const QString &, ExportOptions &)> read = {};
+};
+
+template <typename Value>
+auto Into(std::optional<Value> (*parse)(const QString &), Value ExportOptions::*field,
+          const char *expected)
+{
+    return [parse, field, expected](const QString &text,
+                                    ExportOptions &options) -> std::optional<QString> {
+        const std::optional<Value> value = parse(text);
+        if (!value)
+            return QLatin1String(expected);
+        options.*field = *value;
+        return std::nullopt;
+    };
+}
+
+std::optional<QString> ReadName(const QString &text, ExportOptions &options)
+{
+    if (std::optional<QString> problem = ArrayNameProblem(text))
+        return problem;
+    options.name = text;
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -92,15 +127,64 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(PIXOLAN_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Writes a picture as C source: one byte per pixel, packed RGB332."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes a picture as C source: one byte per pixel, packed RGB332.\n"
+        "Without options the array is the window's \"create array\", byte for byte.\n"
+        "For a 320 x 240 panel:\n"
+        "  pixolan-export --resize 320x240 --dither fs --name logo --header logo.h logo.png "
+        "logo.c"));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption preview(
         QStringLiteral("preview"),
-        QStringLiteral("Also write <file> (PNG): the picture as the display will show it."),
+        QStringLiteral("Also write <file> (PNG): the array as the display will show it."),
         QStringLiteral("file"));
-    parser.addOption(preview);
+    const QCommandLineOption header(
+        QStringLiteral("header"),
+        QStringLiteral("Also write <file>, a C/C++ header declaring the array, with "
+                       "NAME_WIDTH, NAME_HEIGHT and NAME_SIZE."),
+        QStringLiteral("file"));
+    const QCommandLineOption resize(QStringLiteral("resize"),
+                                    QStringLiteral("Export the picture at exactly <WxH> pixels "
+                                                   "(each 1 to 16384), e.g. 320x240."),
+                                    QStringLiteral("WxH"));
+    const QCommandLineOption fitOption(
+        QStringLiteral("fit"),
+        QStringLiteral("With --resize: contain (the whole picture, centred on the background; "
+                       "the default), cover (fill, cropping the overhang) or stretch."),
+        QStringLiteral("mode"));
+    const QCommandLineOption filterOption(
+        QStringLiteral("filter"),
+        QStringLiteral("With --resize: smooth (the default, for photos) or nearest (for pixel "
+                       "art)."),
+        QStringLiteral("filter"));
+    std::vector<ValueOption> valueOptions = {
+        {QCommandLineOption(QStringLiteral("name"),
+                            QStringLiteral("The array's name instead of \"array\": a C "
+                                           "identifier that is no C or C++ keyword."),
+                            QStringLiteral("ident")),
+         ReadName},
+        {resize, Into(ParseSize, &ExportOptions::size,
+                      "give WIDTHxHEIGHT, each from 1 to 16384, e.g. 320x240")},
+        {fitOption, Into(ParseFit, &ExportOptions::fit, "give contain, cover or stretch")},
+        {filterOption, Into(ParseFilter, &ExportOptions::filter, "give smooth or nearest")},
+        {QCommandLineOption(QStringLiteral("background"),
+                            QStringLiteral("The colour that transparent pixels are laid over, "
+                                           "and --fit contain pads with, as RRGGBB in "
+                                           "hexadecimal (default FFFFFF, white)."),
+                            QStringLiteral("RRGGBB")),
+         Into(ParseColour, &ExportOptions::background,
+              "give the colour as six hexadecimal digits RRGGBB, e.g. FFFFFF")},
+        {QCommandLineOption(QStringLiteral("dither"),
+                            QStringLiteral("none (the default: every channel truncated), "
+                                           "ordered (an 8 x 8 pattern) or fs (Floyd-Steinberg)."),
+                            QStringLiteral("mode")),
+         Into(ParseDither, &ExportOptions::dither, "give none, ordered or fs")},
+        {preview},
+        {header},
+    };
+    for (const ValueOption &option : valueOptions)
+        parser.addOption(option.option);
     parser.addPositionalArgument(QStringLiteral("picture"),
                                  QStringLiteral("The picture (jpg, gif, bmp, png)."));
     parser.addPositionalArgument(
@@ -120,6 +204,25 @@ int main(int argc, char *argv[])
         Print(stdout, QStringLiteral("Pixolan version %1\n").arg(PIXOLAN_VERSION));
         return 0;
     }
+
+    ExportOptions options;
+    for (const ValueOption &option : valueOptions) {
+        const QString spelled = QStringLiteral("--") + option.option.names().constFirst();
+        const QStringList values = parser.values(option.option);
+        if (values.size() > 1)
+            return UsageError(parser, QStringLiteral("%1 is given more than once").arg(spelled));
+        if (!values.isEmpty() && option.read)
+            if (std::optional<QString> problem = option.read(values.front(), options))
+                return UsageError(
+                    parser, QStringLiteral("%1 \"%2\": %3").arg(spelled, values.front(), *problem));
+    }
+    if (!parser.isSet(resize))
+        for (const QCommandLineOption &needsSize : {fitOption, filterOption})
+            if (parser.isSet(needsSize))
+                return UsageError(
+                    parser,
+                    QStringLiteral("--%1 goes with --resize").arg(needsSize.names().constFirst()));
+
     const QStringList arguments = parser.positionalArguments();
     if (arguments.isEmpty())
         return UsageError(parser, QStringLiteral("no picture given"));
@@ -128,30 +231,70 @@ int main(int argc, char *argv[])
 
     const QString picture = arguments[0];
     const QString output = arguments.size() == 2 ? arguments[1] : DefaultOutputPath();
+    const bool wantHeader = parser.isSet(header);
+    const QString headerPath = parser.value(header);
     const bool wantPreview = parser.isSet(preview);
     const QString previewPath = parser.value(preview);
-    if (wantPreview && output == kDash && previewPath == kDash)
-        return UsageError(parser,
-                          QStringLiteral("the array and the preview cannot both go to \"-\""));
+
+    // Every output by what it is called in messages, the array first.
+    struct Output
+    {
+        QString path;
+        QString what;
+    };
+    std::vector<Output> outputs = {{output, QStringLiteral("array file")}};
+    if (wantHeader)
+        outputs.push_back({headerPath, QStringLiteral("header")});
+    if (wantPreview)
+        outputs.push_back({previewPath, QStringLiteral("preview")});
+    if (std::ranges::count(outputs, kDash, &Output::path) > 1)
+        return UsageError(parser, QStringLiteral("two outputs cannot both go to \"-\""));
 
     // Refused before the picture is decoded, which may take a while.
-    for (const QString &target :
-         wantPreview ? QStringList{output, previewPath} : QStringList{output})
-        if (target != kDash)
-            if (Status status = CheckOutputIsNotPicture(picture, target); !status)
+    for (const Output &target : outputs)
+        if (target.path != kDash)
+            if (Status status = CheckOutputIsNotPicture(picture, target.path); !status)
                 return Fail(status.error());
-    if (wantPreview && SameFile(output, previewPath))
-        return Fail(QStringLiteral("Cannot write the preview \"%1\": it is the array file")
-                        .arg(QDir::toNativeSeparators(previewPath)));
+    for (std::size_t i = 1; i < outputs.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (SameFile(outputs[j].path, outputs[i].path))
+                return Fail(QStringLiteral("Cannot write the %1 \"%2\": it is the %3")
+                                .arg(outputs[i].what, QDir::toNativeSeparators(outputs[i].path),
+                                     outputs[j].what));
 
     PictureSurface surface;
-    if (Status status = surface.Load(picture); !status)
+    if (Status status = surface.Load(picture, options); !status)
         return Fail(status.error());
 
-    Status written = WriteTo(
-        output,
-        [&](QIODevice &device, const QString &name) { return WriteArray(surface, device, name); },
-        [&](const QString &path) { return WriteArrayFile(surface, path); });
+    const auto toArray = [&](QIODevice &device, const QString &name) {
+        return WriteArray(surface, device, name, options);
+    };
+    const auto toHeader = [&](QIODevice &device, const QString &name) {
+        return WriteHeader(surface, device, name, options);
+    };
+    const auto writeArray = [&] {
+        return WriteTo(output, toArray,
+                       [&](const QString &path) { return WriteArrayFile(surface, path, options); });
+    };
+    const auto writeHeader = [&] {
+        return WriteTo(headerPath, toHeader, [&](const QString &path) {
+            return WriteHeaderFile(surface, path, options);
+        });
+    };
+    Status written = Status::Ok();
+    if (!wantHeader)
+        written = writeArray();
+    else if (output != kDash && headerPath != kDash) // replaced together
+        written = WriteArrayAndHeaderFiles(surface, output, headerPath, options);
+    else if (output == kDash) { // the file first: nothing goes out if it cannot be written
+        written = writeHeader();
+        if (written)
+            written = writeArray();
+    } else {
+        written = writeArray();
+        if (written)
+            written = writeHeader();
+    }
     if (!written)
         return Fail(written.error());
 
@@ -159,9 +302,9 @@ int main(int argc, char *argv[])
         written = WriteTo(
             previewPath,
             [&](QIODevice &device, const QString &name) {
-                return WritePreview(surface, device, name);
+                return WritePreview(surface, device, name, options);
             },
-            [&](const QString &path) { return WritePreviewFile(surface, path); });
+            [&](const QString &path) { return WritePreviewFile(surface, path, options); });
         if (!written)
             return Fail(written.error());
     }

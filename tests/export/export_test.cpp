@@ -3,6 +3,7 @@
 // messages and the files it leaves.
 #include "convert/array_writer.h"
 #include "convert/picture_surface.h"
+#include "convert/preview.h"
 #include "convert/test_pictures.h"
 
 #include <QBuffer>
@@ -157,7 +158,23 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLine{"unknown_option", {"--frobnicate", "logo.png"}, 2, "frobnicate"},
         CommandLine{"unknown_short_option", {"-x", "logo.png"}, 2, "'x'"},
         CommandLine{"preview_without_its_file", {"logo.png", "--preview"}, 2, "preview"},
-        CommandLine{"both_to_standard_output", {"logo.png", "-", "--preview", "-"}, 2, "both"}),
+        CommandLine{"both_to_standard_output", {"logo.png", "-", "--preview", "-"}, 2, "both"},
+        CommandLine{
+            "header_and_array_to_standard_output", {"logo.png", "-", "--header", "-"}, 2, "both"},
+        CommandLine{"name_with_a_digit_first", {"logo.png", "--name", "2logo"}, 2, "digit"},
+        CommandLine{"name_a_keyword", {"--name", "class", "logo.png"}, 2, "keyword of C++"},
+        CommandLine{"name_twice", {"--name", "a", "--name", "b", "logo.png"}, 2, "more than once"},
+        CommandLine{"resize_zero", {"--resize", "0x240", "logo.png"}, 2, "WIDTHxHEIGHT"},
+        CommandLine{"resize_too_large", {"--resize", "320x16385", "logo.png"}, 2, "16384"},
+        CommandLine{"resize_one_number", {"--resize", "320", "logo.png"}, 2, "WIDTHxHEIGHT"},
+        CommandLine{"resize_signed", {"--resize", "+3x-2", "logo.png"}, 2, "WIDTHxHEIGHT"},
+        CommandLine{"fit_unknown", {"--resize", "2x2", "--fit", "fill", "logo.png"}, 2, "cover"},
+        CommandLine{"fit_without_resize", {"--fit", "cover", "logo.png"}, 2, "--resize"},
+        CommandLine{
+            "filter_unknown", {"--resize", "2x2", "--filter", "x", "logo.png"}, 2, "nearest"},
+        CommandLine{"background_not_hex", {"--background", "12345G", "logo.png"}, 2, "RRGGBB"},
+        CommandLine{"background_short", {"--background", "#FFF", "logo.png"}, 2, "RRGGBB"},
+        CommandLine{"dither_unknown", {"--dither", "random", "logo.png"}, 2, "ordered"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Version, IsExactlyTheProgramsVersionLine)
@@ -224,6 +241,42 @@ INSTANTIATE_TEST_SUITE_P(
                                return Encode(image, "png");
                            }}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// Every option at once gives the core's bytes for the array, its header and its preview.
+TEST(Options, GiveTheCoresArrayHeaderAndPreview)
+{
+    TempDir dir;
+    QImage picture = test::Pattern(40, 10).convertToFormat(QImage::Format_ARGB32);
+    picture.setPixel(0, 0, qRgba(255, 0, 0, 100));
+    WriteBytes(dir.path("logo.png"), Encode(picture, "png"));
+    const Result result =
+        RunExport({"--name", "logo", "--header", "logo.h", "--resize", "16x8", "--fit", "cover",
+                   "--filter", "nearest", "--background", "#20A0ff", "--dither", "fs", "--preview",
+                   "lcd.png", "logo.png", "logo.c"},
+                  {.workingDirectory = dir.path("")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.isEmpty() && result.out.isEmpty());
+
+    const ExportOptions options{.name = "logo",
+                                .background = 0xFF20A0FF,
+                                .size = QSize(16, 8),
+                                .fit = Fit::Cover,
+                                .filter = Filter::Nearest,
+                                .dither = Dither::FloydSteinberg};
+    PictureSurface surface;
+    ASSERT_TRUE(surface.Load(dir.path("logo.png"), options).ok());
+    ASSERT_EQ(surface.Image().size(), QSize(16, 8));
+    QByteArray array, header;
+    QBuffer arrayBuffer(&array), headerBuffer(&header);
+    arrayBuffer.open(QIODevice::WriteOnly);
+    headerBuffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteArray(surface, arrayBuffer, "memory", options).ok());
+    ASSERT_TRUE(WriteHeader(surface, headerBuffer, "memory", options).ok());
+    EXPECT_EQ(ReadBytes(dir.path("logo.c")), array);
+    EXPECT_EQ(ReadBytes(dir.path("logo.h")), header);
+    EXPECT_TRUE(header.contains("#define LOGO_WIDTH 16\r\n#define LOGO_HEIGHT 8\r\n"));
+    EXPECT_EQ(QImage(dir.path("lcd.png")), PreviewImage(surface, options));
+}
 
 TEST(DefaultOutput, IsArrayCInTheWorkingDirectory)
 {
