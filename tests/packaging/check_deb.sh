@@ -46,5 +46,19 @@ grep -qx "exec '/usr/bin/pixolan' \"\$@\"" "$work/root/usr/libexec/pixolan/start
     fail "the launcher does not start /usr/bin/pixolan"
 find "$work/root" -path '*/_CPack_Packages*' | grep -q . && fail "staging paths leaked"
 
+# find_package(Pixolan) finds the package's own pixolan-export, wherever the tree lies.
+mkdir "$work/find"
+cat >"$work/find/CMakeLists.txt" <<'FIND'
+cmake_minimum_required(VERSION 3.20)
+project(FindPixolan NONE)
+find_package(Pixolan 1.1 REQUIRED)
+get_target_property(location Pixolan::pixolan-export LOCATION)
+message(STATUS "pixolan-export: ${location}")
+FIND
+cmake -S "$work/find" -B "$work/find/build" -DCMAKE_PREFIX_PATH="$work/root/usr" \
+    >"$work/find.log" 2>&1 || { cat "$work/find.log" >&2; fail "find_package(Pixolan) failed"; }
+grep -qF -- "-- pixolan-export: $work/root/usr/bin/pixolan-export" "$work/find.log" ||
+    fail "the package does not name its pixolan-export: $(grep pixolan-export "$work/find.log")"
+
 [ "$failures" -eq 0 ] || exit 1
 echo "deb: $(basename "$deb"), Depends: $depends"

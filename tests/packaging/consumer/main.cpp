@@ -1,0 +1,24 @@
+// The C++ side: both arrays by name, with their sizes from the headers.
+#include "logo.h"
+#include "splash.h"
+
+#include <cstdio>
+
+extern "C" unsigned splash_checksum(void);
+
+static_assert(LOGO_WIDTH == 4 && LOGO_HEIGHT == 3 && LOGO_SIZE == 12);
+static_assert(SPLASH_WIDTH == 2 && SPLASH_HEIGHT == 2 && sizeof splash == SPLASH_SIZE);
+
+int main()
+{
+    // Red, green, blue and white on the logo's top row; the splash is black, white, grey, blue.
+    const bool logo_ok = logo[0] == 0xE0 && logo[1] == 0x1C && logo[2] == 0x03 && logo[3] == 0xFF &&
+                         logo[LOGO_SIZE - 1] == 0x00;
+    const unsigned char shown[] = {0x00, 0xFF, 0x92, 0x01};
+    unsigned expected = 0;
+    for (unsigned char value : shown)
+        expected = expected * 31u + value;
+    const bool splash_ok = splash_checksum() == expected;
+    std::printf("logo %s, splash %s\n", logo_ok ? "ok" : "WRONG", splash_ok ? "ok" : "WRONG");
+    return logo_ok && splash_ok ? 0 : 1;
+}
