@@ -4,6 +4,7 @@
 //
 //   end_to_end_helper pictures FOLDER        the three everyday pictures (kept if present)
 //   end_to_end_helper huge FOLDER            16384 x 16384 PNG and JPEG (kept if present)
+//   end_to_end_helper panels FOLDER COUNT    COUNT different 320 x 240 PNGs, panel-000.png on
 //   end_to_end_helper decode PICTURE N       loading alone, as pixolan-export loads
 //   end_to_end_helper save PICTURE N         the array's bytes, formatted beforehand, saved
 //                                            from memory through the export's save path
@@ -154,6 +155,14 @@ int main(int argc, char *argv[])
     const QString command = args.value(1);
     const QString target = args.value(2);
 
+    if (command == "panels") {
+        QDir().mkpath(target);
+        for (int i = 0; i < args.value(3).toInt(); ++i)
+            Make(QDir(target).filePath(
+                     QStringLiteral("panel-%1.png").arg(i, 3, 10, QLatin1Char('0'))),
+                 [i] { return PhotoLike(320 + i, 240).copy(i, 0, 320, 240); });
+        return 0;
+    }
     if (command == "pictures" || command == "huge") {
         QDir().mkpath(target);
         const QDir dir(target);
