@@ -16,6 +16,9 @@
 # the header declares the array as `const unsigned char` and needs no int8 at all. A C++ source
 # includes the header (which gives the array C linkage) and links with the C array.
 include_guard(GLOBAL)
+if(CMAKE_VERSION VERSION_LESS 3.20)
+    message(FATAL_ERROR "Pixolan's pixolan_add_image() needs CMake 3.20 or later")
+endif()
 
 function(pixolan_add_image target picture)
     cmake_parse_arguments(PARSE_ARGV 2 arg "HEADER" "NAME;OUTPUT_DIR" "OPTIONS")
