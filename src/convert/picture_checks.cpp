@@ -225,6 +225,18 @@ bool BmpCutShort(const Bytes &b)
     return true;
 }
 
+// A PNG that ends with a whole IEND chunk (length 0, type, its fixed CRC).
+bool EndsWithPngEnd(const Bytes &b)
+{
+    static const std::uint8_t kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    if (b.size() < 8 + 12)
+        return false;
+    for (int i = 0; i < 12; ++i)
+        if (b.u8(b.size() - 12 + i) != kEnd[i])
+            return false;
+    return true;
+}
+
 } // namespace
 
 std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes)
@@ -234,6 +246,12 @@ std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes)
         return std::nullopt;
     return BmpDeclared{h->width, h->height < 0 ? -h->height : h->height,
                        h->compression == 1 || h->compression == 2};
+}
+
+bool IsWholePngWithBadLength(QByteArrayView bytes)
+{
+    const Bytes b(bytes);
+    return PngCutShort(b) && EndsWithPngEnd(b);
 }
 
 bool IsCutShort(QByteArrayView format, QByteArrayView bytes)

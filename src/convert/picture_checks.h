@@ -28,4 +28,8 @@ struct BmpDeclared
 };
 std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes);
 
+// A PNG that ends with its whole end chunk although a chunk before it claims to run past the end:
+// the file is whole and a chunk length is damaged (IsCutShort() says true for it).
+bool IsWholePngWithBadLength(QByteArrayView bytes);
+
 } // namespace pixolan
