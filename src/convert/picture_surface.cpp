@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert/picture_surface.h"
 
+#include "convert/bmp_fixups.h"
 #include "convert/picture_checks.h"
 #include "convert/png_fixups.h"
 
@@ -153,6 +154,7 @@ struct Inspection
     QSize declared;
     QImage blank; // the image the decoder is to fill, or null (see BlankForRunLength)
     PngFixup png; // for a PNG that Qt reads wrongly by itself (see png_fixups.h)
+    std::optional<BmpBitfields> bmp; // a bit-field BMP that is read without Qt (see bmp_fixups.h)
 };
 
 // Refuses what must not be decoded: no picture, a huge one (from its header, before anything is
@@ -193,6 +195,9 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
     if (declaredWidth > 0 && declaredWidth * declaredHeight > maxPixels)
         return Status::Failure(
             LoadFailure(name, TooLarge(declaredWidth, declaredHeight, maxPixels)));
+    if (out->format == "bmp")
+        if (const QString refused = InspectBmp(bytes, &out->bmp); !refused.isEmpty())
+            return Status::Failure(LoadFailure(name, refused));
     if (cutShort)
         return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
     // Qt's own limit is set to match ours, for decoders whose header gives no size; 8 bytes a
@@ -210,23 +215,30 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
 Status Decode(QIODevice &device, Inspection inspection, const DecoderMessages &messages,
               const QString &name, qint64 maxPixels, QImage *out)
 {
-    const std::unique_ptr<QIODevice> hiding =
-        inspection.png.active() ? WithoutHiddenChunks(device, inspection.png) : nullptr;
-    QImageReader reader(hiding ? hiding.get() : &device, inspection.format);
-    reader.setAutoTransform(true);
-    *out = std::move(inspection.blank);
-    QString libpng;
-    bool read = false;
-    {
-        const LibpngErrorCapture capture(&libpng);
-        read = reader.read(out);
+    if (inspection.bmp) {
+        if (const QString failed = ReadBmpBitfields(device, *inspection.bmp, out);
+            !failed.isEmpty())
+            return Status::Failure(LoadFailure(name, failed));
+    } else {
+        const std::unique_ptr<QIODevice> hiding =
+            inspection.png.active() ? WithoutHiddenChunks(device, inspection.png) : nullptr;
+        QImageReader reader(hiding ? hiding.get() : &device, inspection.format);
+        reader.setAutoTransform(true);
+        *out = std::move(inspection.blank);
+        QString libpng;
+        bool read = false;
+        {
+            const LibpngErrorCapture capture(&libpng);
+            read = reader.read(out);
+        }
+        if (!read)
+            return Status::Failure(LoadFailure(name, ReaderFailure(reader, libpng)));
+        if (messages.saidCutShort())
+            return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
+        if (inspection.png.active() && !out->isNull() &&
+            !ApplyTransparentColour(*out, inspection.png))
+            *out = QImage(); // reported below
     }
-    if (!read)
-        return Status::Failure(LoadFailure(name, ReaderFailure(reader, libpng)));
-    if (messages.saidCutShort())
-        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
-    if (inspection.png.active() && !out->isNull() && !ApplyTransparentColour(*out, inspection.png))
-        *out = QImage(); // reported below
     if (qint64(out->width()) * out->height() > maxPixels)
         return Status::Failure(LoadFailure(name, TooLarge(out->width(), out->height(), maxPixels)));
     if (out->isNull() || !MakeOpaque(*out))
