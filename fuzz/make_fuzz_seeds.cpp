@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <QRgba64>
 
 #include <cstdio>
 #include <functional>
@@ -69,6 +70,69 @@ QByteArray RleBmp(int bitsPerPixel, const QByteArray &runs)
     return bmp + runs;
 }
 
+// A 4 x 3 bit-field BMP: a 40-byte header followed by the red, green and blue masks, or a 108 or
+// 124-byte header holding all four masks. Pixels are spread over the masks' values.
+QByteArray BitfieldBmp(int headerSize, int bits, const std::vector<quint32> &masks)
+{
+    const int width = 4, height = 3;
+    const int stride = (width * bits + 31) / 32 * 4;
+    QByteArray data;
+    for (int y = 0; y < height; ++y) {
+        QByteArray row;
+        for (int x = 0; x < width; ++x)
+            AppendLe(row, quint32(0x9E3779B9u * quint32(y * width + x + 1)), bits / 8);
+        row.resize(stride, '\0');
+        data += row;
+    }
+    const int masksAfter = headerSize == 40 ? 12 : 0;
+    const quint32 dataOffset = quint32(14 + headerSize + masksAfter);
+    QByteArray bmp("BM");
+    AppendLe(bmp, dataOffset + quint32(data.size()), 4);
+    AppendLe(bmp, 0, 4);
+    AppendLe(bmp, dataOffset, 4);
+    AppendLe(bmp, quint32(headerSize), 4);
+    AppendLe(bmp, width, 4);
+    AppendLe(bmp, height, 4);
+    AppendLe(bmp, 1, 2);
+    AppendLe(bmp, quint32(bits), 2);
+    AppendLe(bmp, 3, 4); // bit-fields
+    AppendLe(bmp, quint32(data.size()), 4);
+    bmp.append(QByteArray(headerSize - 24, '\0'));
+    for (int i = 0; i < (headerSize == 40 ? 3 : 4); ++i) {
+        if (headerSize == 40)
+            AppendLe(bmp, masks[std::size_t(i)], 4);
+        else
+            for (int b = 0; b < 4; ++b)
+                bmp[54 + 4 * i + b] = char(masks[std::size_t(i)] >> (8 * b));
+    }
+    return bmp + data;
+}
+
+// A 16-bit RGB PNG whose first pixel's colour is its transparent colour (a tRNS chunk).
+QByteArray KeyedPng16()
+{
+    const QImage image = Pattern(5, 3, QImage::Format_RGBX64);
+    const QByteArray png = Encode(image, "png");
+    const auto *first = reinterpret_cast<const QRgba64 *>(image.constScanLine(0));
+    QByteArray chunk("tRNS");
+    for (quint16 sample : {first->red(), first->green(), first->blue()})
+        chunk.append(char(sample >> 8)).append(char(sample & 0xFF));
+    quint32 crc = 0xFFFFFFFFu;
+    for (char byte : chunk) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    auto be32 = [](quint32 value) {
+        QByteArray bytes;
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes.append(char(value >> shift));
+        return bytes;
+    };
+    const QByteArray whole = be32(6) + chunk + be32(~crc);
+    return png.left(33) + whole + png.mid(33); // after the signature and IHDR
+}
+
 // A 3 x 2 GIF89a with a four-colour palette, the last colour transparent.
 const unsigned char kGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x03, 0x00, 0x02, 0x00, 0xF1,
                               0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF,
@@ -97,6 +161,7 @@ int main(int argc, char **argv)
         {"palette.png", Encode(Pattern(5, 3, QImage::Format_Indexed8), "png")},
         {"grey.png", Encode(Pattern(5, 3, QImage::Format_Grayscale8), "png")},
         {"16bit.png", Encode(Pattern(5, 3, QImage::Format_RGBA64), "png")},
+        {"16bit_transparent_colour.png", KeyedPng16()},
         {"baseline.jpg", Encode(rgb, "jpeg")},
         {"progressive.jpg",
          Encode(rgb, "jpeg", [](QImageWriter &w) { w.setProgressiveScanWrite(true); })},
@@ -121,6 +186,10 @@ int main(int argc, char **argv)
                                           "\x00\x04\x23\x01\x00\x00" // literally 2, 3, 0, 1
                                           "\x04\x30\x00\x01",        // 3, 0, 3, 0; end
                                           14))},
+        {"bitfields_10_10_10_2.bmp",
+         BitfieldBmp(124, 32, {0x3FF00000u, 0xFFC00u, 0x3FFu, 0xC0000000u})},
+        {"bitfields_1_5_5_5.bmp", BitfieldBmp(108, 16, {0x7C00u, 0x3E0u, 0x1Fu, 0x8000u})},
+        {"bitfields_3_10_3.bmp", BitfieldBmp(40, 16, {0xE000u, 0x1FF8u, 0x7u})},
         {"transparent.gif", QByteArray(reinterpret_cast<const char *>(kGif), sizeof kGif)},
         {"a.ppm", Encode(rgb, "ppm")},
         {"a.xpm", Encode(Pattern(5, 3, QImage::Format_Indexed8), "xpm")},

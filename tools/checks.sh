@@ -49,8 +49,10 @@ valgrind)
         [array_writer_test]=''
         [output_path_test]=''
         [pack_colour_test]=''
+        [odd_pictures_test]=''
     )
-    for test in picture_surface_test array_writer_test output_path_test pack_colour_test; do
+    for test in picture_surface_test odd_pictures_test array_writer_test output_path_test \
+        pack_colour_test; do
         echo "== memcheck: $test"
         filter=()
         [ -z "${skip[$test]}" ] || filter=(--gtest_filter="-${skip[$test]}")

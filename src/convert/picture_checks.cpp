@@ -132,20 +132,7 @@ bool GifCutShort(const Bytes &b)
     return true;
 }
 
-// A BMP's headers as Qt's reader takes them: a 40, 64, 108 or 124-byte info header holds 32-bit
-// fields; any other size is read as the old 12-byte header with 16-bit signed width and height.
-struct BmpHeader
-{
-    qint64 dataOffset = 0;
-    qint64 headerSize = 0;
-    qint64 width = 0;
-    qint64 height = 0; // negative for rows stored top-down
-    std::uint32_t bitsPerPixel = 0;
-    std::uint32_t compression = 0;
-    std::uint32_t coloursUsed = 0;
-};
-
-std::optional<BmpHeader> ReadBmpHeader(const Bytes &b)
+std::optional<BmpHeader> ReadHeader(const Bytes &b)
 {
     if (!b.has(0, 18) || b.u8(0) != 'B' || b.u8(1) != 'M')
         return std::nullopt;
@@ -170,40 +157,50 @@ std::optional<BmpHeader> ReadBmpHeader(const Bytes &b)
     return h;
 }
 
-// BMP: pixel data starts after the headers, the colour masks and the palette, or later if the
-// data offset says so; uncompressed data must fit between there and the end of the file, and RLE
-// data must reach its end-of-bitmap code before the file ends.
-bool BmpCutShort(const Bytes &b)
+// Where Qt's reader takes a BMP's pixel data to start: after the headers, the colour masks and
+// the palette the header implies, or later if the data offset says so. Nothing for headers that
+// are the decoder's to refuse, or an offset beyond 2 GB, which no real picture has.
+struct BmpLayout
 {
-    const std::optional<BmpHeader> h = ReadBmpHeader(b);
-    if (!h)
-        return true;
-    const std::uint32_t bits = h->bitsPerPixel;
-    if (h->width <= 0 || h->width > (qint64(1) << 24) || h->height == 0 ||
-        h->height < -(qint64(1) << 24) || h->height > (qint64(1) << 24) ||
+    qint64 paletteStart; // where the palette, if any, begins
+    qint64 tablesEnd;    // where Qt's reader is once it has read the masks and the palette
+    qint64 stride;       // bytes a row of uncompressed data takes
+    qint64 height;       // rows, without the sign
+};
+
+std::optional<BmpLayout> LayoutOf(const BmpHeader &h)
+{
+    const std::uint32_t bits = h.bitsPerPixel;
+    if (h.width <= 0 || h.width > (qint64(1) << 24) || h.height == 0 ||
+        h.height < -(qint64(1) << 24) || h.height > (qint64(1) << 24) ||
         (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
-        return false; // nonsense headers are the decoder's to refuse
-    const qint64 height = h->height < 0 ? -h->height : h->height;
-
+        return std::nullopt;
     // Qt reads the masks and the palette from right after the info header, then skips forward
-    // to the data offset if that lies further on. An offset beyond 2 GB is no real picture's.
-    const bool bitfields = h->compression == 3 && (bits == 16 || bits == 32);
-    qint64 tablesEnd = 14 + h->headerSize + (bitfields && h->headerSize < 108 ? 12 : 0);
+    // to the data offset if that lies further on.
+    const bool bitfields = h.compression == 3 && (bits == 16 || bits == 32);
+    BmpLayout layout;
+    layout.paletteStart = 14 + h.headerSize + (bitfields && h.headerSize < 108 ? 12 : 0);
+    layout.tablesEnd = layout.paletteStart;
     if (bits <= 8) {
-        const qint64 colours = h->coloursUsed ? h->coloursUsed : qint64(1) << bits;
-        tablesEnd += colours * (h->headerSize == 12 ? 3 : 4);
+        const qint64 colours = h.coloursUsed ? h.coloursUsed : qint64(1) << bits;
+        layout.tablesEnd += colours * (h.headerSize == 12 ? 3 : 4);
     }
-    if (h->dataOffset > std::numeric_limits<std::int32_t>::max())
-        return true;
-    const qint64 dataStart = std::max(tablesEnd, h->dataOffset);
+    layout.stride = (h.width * bits + 31) / 32 * 4;
+    layout.height = h.height < 0 ? -h.height : h.height;
+    return layout;
+}
 
-    const bool rle8 = h->compression == 1;
-    const bool rle4 = h->compression == 2;
+// True when the pixel data, read from `dataStart` on, ends before the picture does: uncompressed
+// data must fit between there and the end of the file, and RLE data must reach its end-of-bitmap
+// code before the file ends.
+bool BmpDataCutShort(const Bytes &b, const BmpHeader &h, const BmpLayout &layout, qint64 dataStart)
+{
+    const bool rle8 = h.compression == 1;
+    const bool rle4 = h.compression == 2;
     if (!rle8 && !rle4) {
-        if (h->compression != 0 && h->compression != 3)
+        if (h.compression != 0 && h.compression != 3)
             return false; // JPEG or PNG inside a BMP, or unknown: not ours to measure
-        const qint64 stride = (h->width * bits + 31) / 32 * 4;
-        return !b.has(dataStart, stride * height);
+        return !b.has(dataStart, layout.stride * layout.height);
     }
 
     qint64 pos = dataStart;
@@ -225,15 +222,69 @@ bool BmpCutShort(const Bytes &b)
     return true;
 }
 
+bool BmpCutShort(const Bytes &b)
+{
+    const std::optional<BmpHeader> h = ReadHeader(b);
+    if (!h)
+        return true;
+    const std::optional<BmpLayout> layout = LayoutOf(*h);
+    if (!layout)
+        return false; // nonsense headers are the decoder's to refuse
+    if (h->dataOffset > std::numeric_limits<std::int32_t>::max())
+        return true;
+    return BmpDataCutShort(b, *h, *layout, std::max(layout->tablesEnd, h->dataOffset));
+}
+
+// A PNG that ends with a whole IEND chunk (length 0, type, its fixed CRC).
+bool EndsWithPngEnd(const Bytes &b)
+{
+    static const std::uint8_t kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    if (b.size() < 8 + 12)
+        return false;
+    for (int i = 0; i < 12; ++i)
+        if (b.u8(b.size() - 12 + i) != kEnd[i])
+            return false;
+    return true;
+}
+
 } // namespace
+
+std::optional<BmpHeader> ReadBmpHeader(QByteArrayView bytes)
+{
+    return ReadHeader(Bytes(bytes));
+}
 
 std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes)
 {
-    const std::optional<BmpHeader> h = ReadBmpHeader(Bytes(bytes));
+    const std::optional<BmpHeader> h = ReadHeader(Bytes(bytes));
     if (!h)
         return std::nullopt;
     return BmpDeclared{h->width, h->height < 0 ? -h->height : h->height,
                        h->compression == 1 || h->compression == 2};
+}
+
+std::optional<BmpShortPalette> FindBmpShortPalette(QByteArrayView bytes)
+{
+    const Bytes b(bytes);
+    const std::optional<BmpHeader> h = ReadHeader(b);
+    if (!h)
+        return std::nullopt;
+    const std::optional<BmpLayout> layout = LayoutOf(*h);
+    if (!layout || h->bitsPerPixel > 8 || h->dataOffset < layout->paletteStart ||
+        h->dataOffset >= layout->tablesEnd)
+        return std::nullopt;
+    if (!BmpDataCutShort(b, *h, *layout, layout->tablesEnd) ||
+        BmpDataCutShort(b, *h, *layout, h->dataOffset))
+        return std::nullopt;
+    const qint64 entry = h->headerSize == 12 ? 3 : 4;
+    return BmpShortPalette{(h->dataOffset - layout->paletteStart) / entry,
+                           (layout->tablesEnd - layout->paletteStart) / entry};
+}
+
+bool IsWholePngWithBadLength(QByteArrayView bytes)
+{
+    const Bytes b(bytes);
+    return PngCutShort(b) && EndsWithPngEnd(b);
 }
 
 bool IsCutShort(QByteArrayView format, QByteArrayView bytes)

@@ -3,6 +3,7 @@
 
 #include <QByteArrayView>
 
+#include <cstdint>
 #include <optional>
 
 namespace pixolan {
@@ -20,6 +21,21 @@ bool IsCutShort(QByteArrayView format, QByteArrayView bytes);
 // without its sign, which only tells the row order) and whether the pixels are run-length
 // encoded; nothing when `bytes` do not begin with a BMP header. The values are unchecked: zero or
 // negative widths included.
+// A BMP's headers as Qt's reader takes them: a 40, 64, 108 or 124-byte info header holds 32-bit
+// fields; any other size is read as the old 12-byte header with 16-bit signed width and height.
+// Nothing when `bytes` do not begin with a whole one. The values are unchecked.
+struct BmpHeader
+{
+    qint64 dataOffset = 0;
+    qint64 headerSize = 0;
+    qint64 width = 0;
+    qint64 height = 0; // negative for rows stored top-down
+    std::uint32_t bitsPerPixel = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t coloursUsed = 0;
+};
+std::optional<BmpHeader> ReadBmpHeader(QByteArrayView bytes);
+
 struct BmpDeclared
 {
     qint64 width;
@@ -27,5 +43,20 @@ struct BmpDeclared
     bool runLength;
 };
 std::optional<BmpDeclared> ReadBmpDeclared(QByteArrayView bytes);
+
+// A BMP whose palette is shorter than its header implies (all 2^bits colours, or the number it
+// names), while its data offset points past the shorter palette to pixel data that fill the rest
+// of the file. Qt's reader would take the first pixels as colours and run out of data: such a
+// file is whole, not cut short. Gives the colours there are and the colours the header implies.
+struct BmpShortPalette
+{
+    qint64 present;
+    qint64 declared;
+};
+std::optional<BmpShortPalette> FindBmpShortPalette(QByteArrayView bytes);
+
+// A PNG that ends with its whole end chunk although a chunk before it claims to run past the end:
+// the file is whole and a chunk length is damaged (IsCutShort() says true for it).
+bool IsWholePngWithBadLength(QByteArrayView bytes);
 
 } // namespace pixolan

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "convert/picture_surface.h"
 
+#include "convert/bmp_fixups.h"
 #include "convert/picture_checks.h"
+#include "convert/png_fixups.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -12,6 +14,7 @@
 
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace pixolan {
@@ -63,8 +66,11 @@ private:
     QStringList m_messages;
 };
 
-QString ReaderFailure(const QImageReader &reader)
+// `libpng` is what libpng said of the picture, if anything: a better reason than Qt's.
+QString ReaderFailure(const QImageReader &reader, const QString &libpng)
 {
+    if (!libpng.isEmpty())
+        return QStringLiteral("not a picture, or a damaged one (%1)").arg(libpng);
     switch (reader.error()) {
     case QImageReader::UnsupportedFormatError:
         return QStringLiteral("not a picture");
@@ -196,6 +202,8 @@ struct Inspection
     QByteArray format;
     QSize declared;
     QImage blank; // the image the decoder is to fill, or null (see BlankForRunLength)
+    PngFixup png; // for a PNG that Qt reads wrongly by itself (see png_fixups.h)
+    std::optional<BmpBitfields> bmp; // a bit-field BMP that is read without Qt (see bmp_fixups.h)
 };
 
 // Refuses what must not be decoded: no picture, a huge one (from its header, before anything is
@@ -211,9 +219,13 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
     out->format = reader.format(); // decided by content, never by a file name
     if (out->format.isEmpty())
         return Status::Failure(LoadFailure(name, QStringLiteral("not a picture")));
+    if (out->format == "png")
+        if (const QString refused = InspectPng(bytes, &out->png); !refused.isEmpty())
+            return Status::Failure(LoadFailure(name, refused));
 
-    // A cut-short picture is refused before its header is read, since libpng reports a header it
-    // cannot read on standard error by itself. A BMP's header is read first all the same, so that
+    // A cut-short picture is refused before its header is read, with that plain reason rather
+    // than what a decoder makes of a header it cannot finish. A BMP's header is read first all
+    // the same, so that
     // an absurd size is reported as such rather than as missing pixel data.
     const bool cutShort = IsCutShort(out->format, bytes);
     if (cutShort && out->format != "bmp")
@@ -221,7 +233,11 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
 
     // Huge pictures are refused from their header, before anything is allocated.
     reader.setAutoTransform(true);
-    out->declared = reader.size();
+    {
+        QString libpng; // the decode says it again, if it fails
+        const LibpngErrorCapture capture(&libpng);
+        out->declared = reader.size();
+    }
     if (out->format == "bmp" && out->declared == QSize())
         return Status::Failure(LoadFailure(name, BmpHeaderRefused(bytes, maxPixels)));
     const qint64 declaredWidth = out->declared.width();
@@ -229,6 +245,9 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
     if (declaredWidth > 0 && declaredWidth * declaredHeight > maxPixels)
         return Status::Failure(
             LoadFailure(name, TooLarge(declaredWidth, declaredHeight, maxPixels)));
+    if (out->format == "bmp")
+        if (const QString refused = InspectBmp(bytes, &out->bmp); !refused.isEmpty())
+            return Status::Failure(LoadFailure(name, refused));
     if (cutShort)
         return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
     // Qt's own limit is set to match ours, for decoders whose header gives no size; 8 bytes a
@@ -246,13 +265,30 @@ Status Inspect(QByteArrayView bytes, const QString &name, qint64 maxPixels, Insp
 Status Decode(QIODevice &device, Inspection inspection, const DecoderMessages &messages,
               const QString &name, qint64 maxPixels, const ExportOptions &options, QImage *out)
 {
-    QImageReader reader(&device, inspection.format);
-    reader.setAutoTransform(true);
-    *out = std::move(inspection.blank);
-    if (!reader.read(out))
-        return Status::Failure(LoadFailure(name, ReaderFailure(reader)));
-    if (messages.saidCutShort())
-        return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
+    if (inspection.bmp) {
+        if (const QString failed = ReadBmpBitfields(device, *inspection.bmp, out);
+            !failed.isEmpty())
+            return Status::Failure(LoadFailure(name, failed));
+    } else {
+        const std::unique_ptr<QIODevice> hiding =
+            inspection.png.active() ? WithoutHiddenChunks(device, inspection.png) : nullptr;
+        QImageReader reader(hiding ? hiding.get() : &device, inspection.format);
+        reader.setAutoTransform(true);
+        *out = std::move(inspection.blank);
+        QString libpng;
+        bool read = false;
+        {
+            const LibpngErrorCapture capture(&libpng);
+            read = reader.read(out);
+        }
+        if (!read)
+            return Status::Failure(LoadFailure(name, ReaderFailure(reader, libpng)));
+        if (messages.saidCutShort())
+            return Status::Failure(LoadFailure(name, QStringLiteral("picture is cut short")));
+        if (inspection.png.active() && !out->isNull() &&
+            !ApplyTransparentColour(*out, inspection.png))
+            *out = QImage(); // reported below
+    }
     if (qint64(out->width()) * out->height() > maxPixels)
         return Status::Failure(LoadFailure(name, TooLarge(out->width(), out->height(), maxPixels)));
     if (out->isNull() || !MakeOpaque(*out, options.background) || !FitToSize(*out, options))

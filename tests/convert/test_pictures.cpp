@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <span>
 
 namespace pixolan::test {
 
@@ -340,6 +342,174 @@ QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation)
     segment.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
     segment.append(payload);
     return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+} // namespace pixolan::test
+
+namespace pixolan::test {
+namespace {
+
+void AppendLe32(QByteArray &bytes, std::uint32_t value)
+{
+    AppendLe16(bytes, value & 0xFFFF);
+    AppendLe16(bytes, value >> 16);
+}
+
+// The file header and an info header of `headerSize` bytes (40 and up: the 40-byte fields, the
+// rest zero; 12: the old OS/2 one) for data starting at `dataOffset`.
+QByteArray BmpHeaders(int headerSize, int width, int height, int bits, std::uint32_t compression,
+                      std::uint32_t dataOffset, std::uint32_t dataSize)
+{
+    QByteArray bmp("BM");
+    AppendLe32(bmp, dataOffset + dataSize);
+    AppendLe32(bmp, 0);
+    AppendLe32(bmp, dataOffset);
+    AppendLe32(bmp, std::uint32_t(headerSize));
+    if (headerSize == 12) {
+        AppendLe16(bmp, unsigned(width));
+        AppendLe16(bmp, unsigned(height));
+        AppendLe16(bmp, 1);
+        AppendLe16(bmp, unsigned(bits));
+        return bmp;
+    }
+    AppendLe32(bmp, std::uint32_t(width));
+    AppendLe32(bmp, std::uint32_t(height));
+    AppendLe16(bmp, 1);
+    AppendLe16(bmp, unsigned(bits));
+    AppendLe32(bmp, compression);
+    AppendLe32(bmp, dataSize);
+    bmp.append(QByteArray(headerSize - 24, '\0'));
+    return bmp;
+}
+
+} // namespace
+
+QByteArray PngChunk(const char *type, const QByteArray &data)
+{
+    QByteArray chunk;
+    AppendPngChunk(chunk, type, data);
+    return chunk;
+}
+
+QByteArray MakePng(int width, int height, int bitDepth, int colourType,
+                   const std::vector<std::uint16_t> &samples, const QByteArray &extra,
+                   bool interlaced)
+{
+    const int channels = int(samples.size() / std::size_t(width * height));
+    auto pixel = [&](int x, int y) {
+        QByteArray bytes;
+        for (int c = 0; c < channels; ++c) {
+            const std::uint16_t v = samples[std::size_t((y * width + x) * channels + c)];
+            if (bitDepth == 16)
+                bytes.append(char(v >> 8));
+            bytes.append(char(v & 0xFF));
+        }
+        return bytes;
+    };
+    struct Pass
+    {
+        int x, y, dx, dy;
+    };
+    static constexpr Pass kWhole[] = {{0, 0, 1, 1}};
+    static constexpr Pass kAdam7[] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                      {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    QByteArray raw;
+    for (const Pass &pass : interlaced ? std::span<const Pass>(kAdam7) : std::span(kWhole))
+        for (int y = pass.y; y < height && pass.x < width; y += pass.dy) {
+            raw.append('\0'); // filter: none
+            for (int x = pass.x; x < width; x += pass.dx)
+                raw.append(pixel(x, y));
+        }
+    QByteArray header;
+    AppendBe32(header, std::uint32_t(width));
+    AppendBe32(header, std::uint32_t(height));
+    header.append(char(bitDepth)).append(char(colourType)).append('\0').append('\0');
+    header.append(char(interlaced ? 1 : 0));
+    return QByteArray("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", header) + extra +
+           PngChunk("IDAT", qCompress(raw).mid(4)) + PngChunk("IEND", {});
+}
+
+QByteArray DamagedPng(PngDamage damage)
+{
+    std::vector<std::uint16_t> samples(8 * 4 * 3);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = std::uint16_t(i * 7);
+    QByteArray png = MakePng(8, 4, 8, 2, samples);
+    const qsizetype idat = png.indexOf("IDAT") + 4; // the zlib data
+    switch (damage) {
+    case PngDamage::IdatCrc:
+        png[png.size() - 13] = char(png[png.size() - 13] ^ 1); // IDAT's CRC, before IEND
+        break;
+    case PngDamage::IhdrCrc:
+        png[29] = char(png[29] ^ 1);
+        break;
+    case PngDamage::AdlerChecksum:
+    case PngDamage::ZlibHeader: {
+        QByteArray zlib = png.mid(idat, png.size() - 12 - 4 - idat);
+        if (damage == PngDamage::ZlibHeader)
+            zlib[1] = '\0';
+        else
+            zlib[zlib.size() - 1] = char(zlib[zlib.size() - 1] ^ 1);
+        png = png.left(idat - 8) + PngChunk("IDAT", zlib) + PngChunk("IEND", {});
+        break;
+    }
+    case PngDamage::BitDepth3: {
+        QByteArray header = png.mid(16, 13);
+        header[8] = 3;
+        png = png.left(8) + PngChunk("IHDR", header) + png.mid(33);
+        break;
+    }
+    case PngDamage::LengthPastEnd:
+        png[idat - 8] = '\x7F'; // IDAT claims 2 GB
+        break;
+    }
+    return png;
+}
+
+QByteArray MakeBitfieldBmp(int headerSize, int bitsPerPixel,
+                           const std::vector<std::uint32_t> &masks, int width, int height,
+                           const std::vector<std::uint32_t> &pixels)
+{
+    const int rows = std::abs(height);
+    const int stride = (width * bitsPerPixel + 31) / 32 * 4;
+    QByteArray data;
+    for (int row = 0; row < rows; ++row) {
+        const int y = height < 0 ? row : rows - 1 - row;
+        QByteArray line;
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = pixels[std::size_t(y * width + x)];
+            AppendLe16(line, p & 0xFFFF);
+            if (bitsPerPixel == 32)
+                AppendLe16(line, p >> 16);
+        }
+        line.resize(stride, '\0');
+        data += line;
+    }
+    const int maskBytes = headerSize == 40 ? 12 : 0;
+    QByteArray bmp =
+        BmpHeaders(headerSize, width, height, bitsPerPixel, 3,
+                   std::uint32_t(14 + headerSize + maskBytes), std::uint32_t(data.size()));
+    for (int i = 0; i < (headerSize == 40 ? 3 : 4); ++i) {
+        const std::uint32_t mask = i < int(masks.size()) ? masks[std::size_t(i)] : 0;
+        if (headerSize == 40)
+            AppendLe32(bmp, mask);
+        else
+            for (int b = 0; b < 4; ++b)
+                bmp[54 + 4 * i + b] = char(mask >> (8 * b));
+    }
+    return bmp + data;
+}
+
+QByteArray ShortPaletteBmp(int headerSize, int colours, int width, int height)
+{
+    const int entry = headerSize == 12 ? 3 : 4;
+    const int stride = (width + 3) / 4 * 4;
+    const auto dataOffset = std::uint32_t(14 + headerSize + colours * entry);
+    QByteArray bmp =
+        BmpHeaders(headerSize, width, height, 8, 0, dataOffset, std::uint32_t(stride * height));
+    for (int i = 0; i < colours; ++i)
+        bmp.append(QByteArray(entry, char(i * 40)));
+    return bmp + QByteArray(stride * height, '\0');
 }
 
 } // namespace pixolan::test

@@ -87,3 +87,33 @@ QByteArray CutShort(const char *format, Cut where);
 QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation);
 
 } // namespace pixolan::test
+
+namespace pixolan::test {
+
+// A PNG chunk: length, type, `data` and its CRC.
+QByteArray PngChunk(const char *type, const QByteArray &data);
+
+// A PNG of `width` x `height` with the given bit depth (8 or 16) and colour type (0 grey, 2 RGB,
+// 4 grey and alpha, 6 RGBA), from `samples`: every channel of every pixel, row by row. `extra`
+// chunks (see PngChunk) go between the header and the data; `interlaced` stores it in Adam7 order.
+QByteArray MakePng(int width, int height, int bitDepth, int colourType,
+                   const std::vector<std::uint16_t> &samples, const QByteArray &extra = {},
+                   bool interlaced = false);
+
+// A small whole PNG damaged in one way. libpng refuses each one with its own reason.
+enum class PngDamage { IdatCrc, IhdrCrc, AdlerChecksum, ZlibHeader, BitDepth3, LengthPastEnd };
+QByteArray DamagedPng(PngDamage damage);
+
+// A bit-field BMP (compression 3) with a 40-byte header followed by the red, green and blue masks
+// of `masks`, or a 108 or 124-byte header holding all four (red, green, blue, alpha). `pixels`
+// are 16 or 32-bit values, top row first; a negative `height` stores the rows top-down.
+QByteArray MakeBitfieldBmp(int headerSize, int bitsPerPixel,
+                           const std::vector<std::uint32_t> &masks, int width, int height,
+                           const std::vector<std::uint32_t> &pixels);
+
+// A whole 8-bit BMP of `width` x `height` (all palette index 0) whose data offset follows a palette
+// of only `colours` entries, while its header implies 256: an OS/2 one (12-byte header, 3-byte
+// entries) or a Windows one (40-byte header, 4-byte entries).
+QByteArray ShortPaletteBmp(int headerSize, int colours, int width, int height);
+
+} // namespace pixolan::test

@@ -497,6 +497,34 @@ INSTANTIATE_TEST_SUITE_P(
                  .picture = "top down.bmp",
                  .bytes = [] { return test::MakeBmp(test::Pattern(7, 5), 24, true); },
                  .loaded = test::Pattern(7, 5)},
+        // libpng's own text stays off standard error: its reason is in the one line.
+        BadInput{.name = "png_bad_crc_in_idat",
+                 .picture = "damaged.png",
+                 .bytes = [] { return test::DamagedPng(test::PngDamage::IdatCrc); },
+                 .reason = "not a picture, or a damaged one (bad CRC in IDAT)"},
+        BadInput{.name = "png_bad_header_field_seen_by_probe_and_decode",
+                 .picture = "damaged.png",
+                 .bytes = [] { return test::DamagedPng(test::PngDamage::BitDepth3); },
+                 .reason = "not a picture, or a damaged one (Invalid IHDR data)"},
+        BadInput{.name = "png_bad_adler_checksum",
+                 .picture = "damaged.png",
+                 .bytes = [] { return test::DamagedPng(test::PngDamage::AdlerChecksum); },
+                 .reason = "(IDAT: incorrect data check)"},
+        BadInput{.name = "png_16_bit_with_a_transparent_colour",
+                 .picture = "key.png",
+                 .bytes =
+                     [] {
+                         return test::MakePng(
+                             2, 1, 16, 2, {0x1234, 0x5678, 0x9ABC, 0xFFFF, 0, 0x8000},
+                             test::PngChunk("tRNS", QByteArray("\x12\x34\x56\x78\x9A\xBC", 6)));
+                     },
+                 .loaded =
+                     [] {
+                         QImage shown(2, 1, QImage::Format_RGB32);
+                         shown.setPixel(0, 0, qRgb(255, 255, 255));
+                         shown.setPixel(1, 0, qRgb(255, 0, 128));
+                         return shown;
+                     }()},
         BadInput{.name = "missing_file", .picture = "gone.png", .reason = "file not found"},
         BadInput{
             .name = "folder", .picture = "folder", .reason = "this is a folder, not a picture"},
