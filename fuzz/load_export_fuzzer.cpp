@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// libFuzzer target: any bytes are loaded as a picture and, when they load, exported to memory.
-// A load may fail, but only with a message; an export of what loaded must succeed and have the
-// array file's shape. Anything else, and any sanitizer report, is a crash.
+// libFuzzer target: any bytes are loaded as a picture and, when they load, exported to memory,
+// plainly and with the export's options (dithered, resized). A load may fail, but only with a
+// message; an export of what loaded must succeed and have the array file's shape. Anything else,
+// and any sanitizer report, is a crash.
 #include "convert/array_writer.h"
 #include "convert/picture_checks.h"
 #include "convert/picture_surface.h"
@@ -36,6 +37,25 @@ qint64 MaxPixels()
 {
     __sanitizer_report_error_summary(what);
     std::abort();
+}
+
+// Exports the surface to memory with the options; the text must have the array file's shape.
+void CheckExport(const pixolan::PictureSurface &surface, const pixolan::ExportOptions &options)
+{
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    if (!pixolan::WriteArray(surface, buffer, QStringLiteral("memory"), options))
+        Fail("the export to memory failed");
+
+    // Every value takes five or six bytes ("0x0, " to "0xFF, "); each row adds two line ends.
+    const QByteArray first = "const int8 " + options.name.toLatin1() + "[] = {\r\n";
+    const qint64 rows = surface.Height();
+    const qint64 pixels = rows * surface.Width();
+    const qint64 fixed = first.size() + 4 + rows * 4;
+    if (text.size() < fixed + 5 * pixels || text.size() > fixed + 6 * pixels ||
+        !text.startsWith(first) || !text.endsWith("\r\n\r\n};\r\n"))
+        Fail("the export does not have the array file's shape");
 }
 
 } // namespace
@@ -74,18 +94,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         qint64(surface.Width()) * surface.Height() > MaxPixels())
         Fail("a loaded picture of an impossible size");
 
-    QByteArray text;
-    QBuffer buffer(&text);
-    buffer.open(QIODevice::WriteOnly);
-    if (!WriteArray(surface, buffer, QStringLiteral("memory")))
-        Fail("the export to memory failed");
+    CheckExport(surface, {});
 
-    // Every value takes five or six bytes ("0x0, " to "0xFF, "); each row adds two line ends.
-    const qint64 rows = surface.Height();
-    const qint64 pixels = rows * surface.Width();
-    const qint64 fixed = qint64(sizeof "const int8 array[] = {\r\n" - 1) + 4 + rows * 4;
-    if (text.size() < fixed + 5 * pixels || text.size() > fixed + 6 * pixels ||
-        !text.startsWith("const int8 array[] = {\r\n") || !text.endsWith("\r\n\r\n};\r\n"))
-        Fail("the export does not have the array file's shape");
+    // The options on what loaded, chosen by the input's bytes: a dither of the picture itself,
+    // then a resize to a small size of every shape and fit, dithered too.
+    const auto pick = [&](std::size_t i, int count) { return int(data[i % size]) % count; };
+    ExportOptions options;
+    options.dither = pick(0, 2) ? Dither::FloydSteinberg : Dither::Ordered;
+    CheckExport(surface, options);
+    options.name = QStringLiteral("fuzz");
+    options.background = 0xFF000000u | (data[size / 2] * 0x010203u & 0xFFFFFFu);
+    options.size = QSize(1 + pick(1, 48), 1 + pick(2, 48));
+    options.fit = Fit(pick(3, 3));
+    options.filter = pick(4, 2) ? Filter::Smooth : Filter::Nearest;
+    PictureSurface fitted;
+    if (!fitted.SetImage(surface.Image(), options))
+        Fail("resizing what loaded failed");
+    if (QSize(fitted.Width(), fitted.Height()) != options.size)
+        Fail("a resize gave another size");
+    CheckExport(fitted, options);
     return 0;
 }
