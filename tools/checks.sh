@@ -50,9 +50,10 @@ valgrind)
         [output_path_test]=''
         [pack_colour_test]=''
         [odd_pictures_test]=''
+        [export_options_test]=''
     )
     for test in picture_surface_test odd_pictures_test array_writer_test output_path_test \
-        pack_colour_test; do
+        pack_colour_test export_options_test; do
         echo "== memcheck: $test"
         filter=()
         [ -z "${skip[$test]}" ] || filter=(--gtest_filter="-${skip[$test]}")
