@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -164,12 +165,23 @@ bool FitToSize(QImage &image, const ExportOptions &options)
         image = image.scaled(target, Qt::IgnoreAspectRatio, mode);
         break;
     case Fit::Cover: {
-        // At least the target in both directions; the overhang is cut evenly from both sides.
-        const QSize covering = image.size().scaled(target, Qt::KeepAspectRatioByExpanding);
-        const QImage scaled = image.scaled(covering, Qt::IgnoreAspectRatio, mode);
-        image = scaled.copy(QRect(QPoint((covering.width() - target.width()) / 2,
-                                         (covering.height() - target.height()) / 2),
-                                  target));
+        // The centred part of the picture that has the target's shape, scaled to the target: the
+        // overhang is cut evenly from both sides, and nothing larger than the picture is made.
+        const qint64 width = image.width();
+        const qint64 height = image.height();
+        const qint64 targetWidth = target.width();
+        const qint64 targetHeight = target.height();
+        QRect part = image.rect();
+        if (width * targetHeight > height * targetWidth) { // wider: all of the height
+            const qint64 kept =
+                std::max<qint64>(1, (height * targetWidth + targetHeight / 2) / targetHeight);
+            part = QRect(int((width - kept) / 2), 0, int(kept), int(height));
+        } else if (width * targetHeight < height * targetWidth) { // taller: all of the width
+            const qint64 kept =
+                std::max<qint64>(1, (width * targetHeight + targetWidth / 2) / targetWidth);
+            part = QRect(0, int((height - kept) / 2), int(width), int(kept));
+        }
+        image = image.copy(part).scaled(target, Qt::IgnoreAspectRatio, mode);
         break;
     }
     case Fit::Contain: {
