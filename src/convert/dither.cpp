@@ -65,10 +65,13 @@ template <int Bits> constexpr std::array<std::array<std::uint8_t, 256>, 64> Orde
 constexpr auto kOrdered3 = OrderedCodes<3>();
 constexpr auto kOrdered2 = OrderedCodes<2>();
 
-// Floyd-Steinberg works in 1/256 of a level; the nearest shown level is looked up to 1/16 of one.
+// Floyd-Steinberg works in 1/256 of a level. The nearest shown level is looked up by the value
+// in 1/16 of a level, rounded down: every half way point between two shown levels is a whole
+// number of 1/16 levels (a multiple of 128/256), so each step of the table lies wholly on one side
+// of it and the lookup is exact. A value exactly half way goes up.
 constexpr int kUnit = 256;
-constexpr int kLookupSteps = 16;
-constexpr int kLookupLast = 255 * kLookupSteps;
+constexpr int kLookupShift = 4; // kUnit / 16
+constexpr int kLookupLast = 255 << (8 - kLookupShift);
 
 template <int Bits> constexpr std::array<std::uint8_t, kLookupLast + 1> NearestCodes()
 {
@@ -76,10 +79,11 @@ template <int Bits> constexpr std::array<std::uint8_t, kLookupLast + 1> NearestC
     constexpr auto distance = [](int a, int b) { return a < b ? b - a : a - b; };
     std::array<std::uint8_t, kLookupLast + 1> nearest{};
     for (int t = 0; t <= kLookupLast; ++t) {
+        const int value = t << kLookupShift;
         int best = 0;
         for (int code = 1; code < int(levels.size()); ++code)
-            if (distance(levels[code] * kLookupSteps, t) < distance(levels[best] * kLookupSteps, t))
-                best = code; // ties keep the lower level
+            if (distance(levels[code] * kUnit, value) <= distance(levels[best] * kUnit, value))
+                best = code;
         nearest[t] = std::uint8_t(best);
     }
     return nearest;
@@ -97,8 +101,7 @@ inline int Diffuse(int value, int *here, int *ahead, int *belowBehind, int *belo
     const auto &nearest = Bits == 3 ? kNearest3 : kNearest2;
     const int *levels = Bits == 3 ? kLevels3.data() : kLevels2.data();
     const int target = value * kUnit + *here;
-    const int lookup = (target + kUnit / kLookupSteps / 2) / (kUnit / kLookupSteps);
-    const int code = nearest[std::clamp(lookup, 0, kLookupLast)];
+    const int code = nearest[std::clamp(target >> kLookupShift, 0, kLookupLast)];
     const int error = target - levels[code] * kUnit;
     const int e7 = error * 7 / 16;
     const int e3 = error * 3 / 16;

@@ -17,10 +17,10 @@ namespace pixolan {
 //  - Dither::Ordered compares each channel's place between the two nearest shown levels with an
 //    8 x 8 Bayer threshold. A pixel's code depends on its own value and position only; a colour
 //    the panel can show exactly is never dithered.
-//  - Dither::FloydSteinberg picks the nearest shown level and carries the whole difference to
-//    the neighbours not yet coded (7/16 ahead, 3/16, 5/16 and 1/16 in the row below), in integer
-//    arithmetic. Rows alternate direction: even rows (from 0) run left to right, odd rows right
-//    to left.
+//  - Dither::FloydSteinberg picks the nearest shown level (half way goes up) and carries the
+//    whole difference to the neighbours not yet coded (7/16 ahead, 3/16, 5/16 and 1/16 in the
+//    row below), in integer arithmetic. Rows alternate direction: even rows (from 0) run left to
+//    right, odd rows right to left.
 //  - Dither::None truncates each channel, as PackColour() does.
 //
 // Rows must be given top to bottom, each once, since Floyd-Steinberg carries error downwards.
@@ -38,7 +38,7 @@ private:
 
     Dither m_dither;
     int m_width;
-    // Floyd-Steinberg's carried error, in 1/16 of a level, per channel: the row being coded and
+    // Floyd-Steinberg's carried error, in 1/256 of a level, per channel: the row being coded and
     // the one below, each with a spare pixel at both ends for the error that leaves the picture.
     std::vector<int> m_errors[2];
 };
