@@ -18,7 +18,6 @@
 namespace pixolan {
 namespace {
 
-constexpr std::string_view kDefaultName = "array";
 constexpr std::string_view kRowEnd = "\r\n\r\n"; // ends the row line, then the empty line
 constexpr std::string_view kLastLine = "};\r\n";
 
@@ -136,7 +135,7 @@ Status WriteArray(const PictureSurface &surface, QIODevice &device, const QStrin
 
     const QByteArray arrayName = options.name.toLatin1();
     out.append("const int8 ");
-    out.append(arrayName.isEmpty() ? kDefaultName : std::string_view(arrayName));
+    out.append(std::string_view(arrayName));
     out.append("[] = {\r\n");
     if (options.dither == Dither::None) {
         // The plain conversion packs and formats in one pass.
@@ -199,7 +198,7 @@ Status WriteArrayFile(const PictureSurface &surface, const QString &path,
 Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
                    const ExportOptions &options)
 {
-    const QString array = options.name.isEmpty() ? QString::fromLatin1(kDefaultName) : options.name;
+    const QString &array = options.name;
     const QString macro = array.toUpper();
     const qint64 size = qint64(surface.Width()) * surface.Height();
     QString text = QStringLiteral(

@@ -10,108 +10,31 @@
 namespace pixolan {
 namespace {
 
-// The keywords of C23, including the spellings with a leading underscore.
-constexpr auto kCKeywords = std::to_array<std::string_view>({
-    "alignas",
-    "alignof",
-    "auto",
-    "bool",
-    "break",
-    "case",
-    "char",
-    "const",
-    "constexpr",
-    "continue",
-    "default",
-    "do",
-    "double",
-    "else",
-    "enum",
-    "extern",
-    "false",
-    "float",
-    "for",
-    "goto",
-    "if",
-    "inline",
-    "int",
-    "long",
-    "nullptr",
-    "register",
-    "restrict",
-    "return",
-    "short",
-    "signed",
-    "sizeof",
-    "static",
-    "static_assert",
-    "struct",
-    "switch",
-    "thread_local",
-    "true",
-    "typedef",
-    "typeof",
-    "typeof_unqual",
-    "union",
-    "unsigned",
-    "void",
-    "volatile",
-    "while",
-    "_Alignas",
-    "_Alignof",
-    "_Atomic",
-    "_BitInt",
-    "_Bool",
-    "_Complex",
-    "_Decimal128",
-    "_Decimal32",
-    "_Decimal64",
-    "_Generic",
-    "_Imaginary",
-    "_Noreturn",
-    "_Static_assert",
-    "_Thread_local",
-});
+enum class Reserved { C, CXX, BOTH, ENTRY, ELEMENT, WIDTH_MACRO };
 
-// The keywords of C++20, with the alternative spellings of operators.
-constexpr auto kCxxKeywords = std::to_array<std::string_view>({
-    "alignas",       "alignof",     "and",
-    "and_eq",        "asm",         "auto",
-    "bitand",        "bitor",       "bool",
-    "break",         "case",        "catch",
-    "char",          "char8_t",     "char16_t",
-    "char32_t",      "class",       "compl",
-    "concept",       "const",       "consteval",
-    "constexpr",     "constinit",   "const_cast",
-    "continue",      "co_await",    "co_return",
-    "co_yield",      "decltype",    "default",
-    "delete",        "do",          "double",
-    "dynamic_cast",  "else",        "enum",
-    "explicit",      "export",      "extern",
-    "false",         "float",       "for",
-    "friend",        "goto",        "if",
-    "inline",        "int",         "long",
-    "mutable",       "namespace",   "new",
-    "noexcept",      "not",         "not_eq",
-    "nullptr",       "operator",    "or",
-    "or_eq",         "private",     "protected",
-    "public",        "register",    "reinterpret_cast",
-    "requires",      "return",      "short",
-    "signed",        "sizeof",      "static",
-    "static_assert", "static_cast", "struct",
-    "switch",        "template",    "this",
-    "thread_local",  "throw",       "true",
-    "try",           "typedef",     "typeid",
-    "typename",      "union",       "unsigned",
-    "using",         "virtual",     "void",
-    "volatile",      "wchar_t",     "while",
-    "xor",           "xor_eq",
-});
-
-template <std::size_t N>
-bool Holds(const std::array<std::string_view, N> &words, std::string_view word)
+struct ReservedName
 {
-    return std::ranges::find(words, word) != words.end();
+    std::string_view word;
+    Reserved kind;
+};
+
+constexpr ReservedName kReserved[] = {
+#define PIXOLAN_RESERVED(word, kind) {#word, Reserved::kind},
+#include "convert/reserved_names.inc"
+#undef PIXOLAN_RESERVED
+};
+
+// How `word` is reserved, if it is: as itself first, then as `upper`, the word in upper case
+// that the header's macros begin with.
+std::optional<Reserved> ReservedAs(std::string_view word, std::string_view upper)
+{
+    for (const ReservedName &reserved : kReserved)
+        if (reserved.kind != Reserved::WIDTH_MACRO && reserved.word == word)
+            return reserved.kind;
+    for (const ReservedName &reserved : kReserved)
+        if (reserved.kind == Reserved::WIDTH_MACRO && reserved.word == upper)
+            return reserved.kind;
+    return std::nullopt;
 }
 
 bool IsAsciiLetter(QChar c)
@@ -148,7 +71,7 @@ std::optional<int> ParseSide(QStringView text)
 
 } // namespace
 
-std::optional<QString> ArrayNameProblem(const QString &name)
+std::optional<QString> ArrayNameProblem(const QString &name, bool withHeader)
 {
     if (name.isEmpty())
         return QStringLiteral("the name is empty");
@@ -159,19 +82,30 @@ std::optional<QString> ArrayNameProblem(const QString &name)
             "a C identifier holds only the letters A-Z and a-z, the digits 0-9 and \"_\"");
 
     const QByteArray ascii = name.toLatin1();
-    const std::string_view word(ascii.constData(), std::size_t(ascii.size()));
-    const bool inC = Holds(kCKeywords, word);
-    const bool inCxx = Holds(kCxxKeywords, word);
-    if (inC || inCxx)
-        return QStringLiteral("\"%1\" is a keyword of %2")
-            .arg(name, inC && inCxx ? QStringLiteral("C and C++")
-                       : inC        ? QStringLiteral("C")
-                                    : QStringLiteral("C++"));
-    if (word == "main")
-        return QStringLiteral("\"main\" is the program's entry point");
-    if (word == "int8")
-        return QStringLiteral("\"int8\" is the array's element type");
-    return std::nullopt;
+    const QByteArray upper = ascii.toUpper();
+    const std::optional<Reserved> reserved =
+        ReservedAs(std::string_view(ascii.constData(), std::size_t(ascii.size())),
+                   std::string_view(upper.constData(), std::size_t(upper.size())));
+    if (!reserved)
+        return std::nullopt;
+    switch (*reserved) {
+    case Reserved::C:
+        return QStringLiteral("\"%1\" is a keyword of C").arg(name);
+    case Reserved::CXX:
+        return QStringLiteral("\"%1\" is a keyword of C++").arg(name);
+    case Reserved::BOTH:
+        return QStringLiteral("\"%1\" is a keyword of C and C++").arg(name);
+    case Reserved::ENTRY:
+        return QStringLiteral("\"%1\" is the program's entry point").arg(name);
+    case Reserved::ELEMENT:
+        return QStringLiteral("\"%1\" is the array's element type").arg(name);
+    case Reserved::WIDTH_MACRO:
+        break;
+    }
+    if (!withHeader)
+        return std::nullopt;
+    return QStringLiteral("the header's %1_WIDTH would redefine a macro of the C library")
+        .arg(QString::fromLatin1(upper));
 }
 
 std::optional<QSize> ParseSize(const QString &text)

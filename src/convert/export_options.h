@@ -32,7 +32,7 @@ struct ExportOptions
 {
     static constexpr int kMaxSide = 16384;
 
-    QString name = QStringLiteral("array"); // the array's identifier in the C source
+    QString name = QStringLiteral("array"); // the array's identifier (see ArrayNameProblem())
     QRgb background = 0xFFFFFFFF;           // under transparent pixels, and around Fit::Contain
     QSize size = {};                        // the exported size; invalid: the picture's own
     Fit fit = Fit::Contain;
@@ -42,8 +42,9 @@ struct ExportOptions
 
 // Why `name` cannot name the array, or nothing when it can: it must be a C identifier
 // ([A-Za-z_][A-Za-z0-9_]*) that is no keyword of C (C23) or C++ (C++20), nor "main", nor the
-// element type "int8".
-std::optional<QString> ArrayNameProblem(const QString &name);
+// element type "int8". With a header, NAME_WIDTH must not be a macro of the C library either
+// (SIZE_WIDTH, UINT8_WIDTH, ...). The words are listed in reserved_names.inc.
+std::optional<QString> ArrayNameProblem(const QString &name, bool withHeader = false);
 
 // The values of the export's options as typed on a command line; nothing when `text` is not one.
 std::optional<QSize> ParseSize(const QString &text);    // "320x240", each side 1 to kMaxSide

@@ -86,6 +86,8 @@ bool SameFile(const QString &a, const QString &b)
 }
 
 // An option that takes a value, with the words of its help.
+// An option that takes a value, given at most once. `read`, if there is one, puts the value into
+// the export's options (the file names of --preview and --header are read where they are used).
 struct ValueOption
 {
     QCommandLineOption option;
@@ -107,10 +109,9 @@ auto Into(std::optional<Value> (*parse)(const QString &), Value ExportOptions::*
     };
 }
 
+// Checked once all options are known: with a header, more names are refused.
 std::optional<QString> ReadName(const QString &text, ExportOptions &options)
 {
-    if (std::optional<QString> problem = ArrayNameProblem(text))
-        return problem;
     options.name = text;
     return std::nullopt;
 }
@@ -161,7 +162,8 @@ int main(int argc, char *argv[])
     std::vector<ValueOption> valueOptions = {
         {QCommandLineOption(QStringLiteral("name"),
                             QStringLiteral("The array's name instead of \"array\": a C "
-                                           "identifier that is no C or C++ keyword."),
+                                           "identifier that is no C or C++ keyword, nor "
+                                           "main or int8."),
                             QStringLiteral("ident")),
          ReadName},
         {resize, Into(ParseSize, &ExportOptions::size,
@@ -222,6 +224,8 @@ int main(int argc, char *argv[])
                 return UsageError(
                     parser,
                     QStringLiteral("--%1 goes with --resize").arg(needsSize.names().constFirst()));
+    if (std::optional<QString> problem = ArrayNameProblem(options.name, parser.isSet(header)))
+        return UsageError(parser, QStringLiteral("--name \"%1\": %2").arg(options.name, *problem));
 
     const QStringList arguments = parser.positionalArguments();
     if (arguments.isEmpty())
