@@ -66,6 +66,7 @@ struct Name
 {
     const char *name;
     const char *problem; // part of the reason; null when the name is accepted
+    bool withHeader = false;
 };
 
 class Names : public testing::TestWithParam<Name>
@@ -74,7 +75,8 @@ class Names : public testing::TestWithParam<Name>
 
 TEST_P(Names, AreAcceptedOrRefusedWithTheirReason)
 {
-    const std::optional<QString> problem = ArrayNameProblem(QString::fromUtf8(GetParam().name));
+    const std::optional<QString> problem =
+        ArrayNameProblem(QString::fromUtf8(GetParam().name), GetParam().withHeader);
     if (!GetParam().problem) {
         EXPECT_FALSE(problem) << problem->toStdString();
         return;
@@ -93,7 +95,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Name{"_Bool", "keyword of C"}, Name{"typeof_unqual", "keyword of C"},
                     Name{"class", "keyword of C++"}, Name{"co_await", "keyword of C++"},
                     Name{"xor_eq", "keyword of C++"}, Name{"main", "entry point"},
-                    Name{"int8", "element type"}),
+                    Name{"int8", "element type"}, Name{"size", nullptr},
+                    Name{"size", "SIZE_WIDTH", true}, Name{"Uint8", "UINT8_WIDTH", true},
+                    Name{"int_fast16", "INT_FAST16_WIDTH", true}),
     [](const auto &info) {
         std::string name = *info.param.name ? info.param.name : "empty";
         for (char &c : name)
@@ -217,7 +221,22 @@ INSTANTIATE_TEST_SUITE_P(
         Fitted{"stretch_ignores_the_shape",
                {{A, B}},
                {.size = QSize(4, 2), .fit = Fit::Stretch, .filter = Filter::Nearest},
-               {{A, A, B, B}, {A, A, B, B}}}),
+               {{A, A, B, B}, {A, A, B, B}}},
+        // Smooth scaling averages: red 0, 40, 80, 120 give 60, green 25, blue 100.
+        Fitted{"smooth_averages",
+               {{qRgb(0, 10, 200), qRgb(40, 20, 200)}, {qRgb(80, 30, 0), qRgb(120, 40, 0)}},
+               {.size = QSize(1, 1), .fit = Fit::Stretch},
+               {{qRgb(60, 25, 100)}}},
+        // 8 x 1 fits 2 x 2 as 2 x 0.25: still one row of picture.
+        Fitted{"contain_keeps_a_row_of_a_thin_picture",
+               {{A, A, A, A, B, B, B, B}},
+               kTeal2x2,
+               {{A, B}, {Teal, Teal}}},
+        // Only the centre of a long strip is scaled: its middle pixel fills the target.
+        Fitted{"cover_of_a_long_strip_takes_its_middle",
+               {{A, A, A, A, C, A, A, A, A}},
+               {.size = QSize(2, 18), .fit = Fit::Cover, .filter = Filter::Nearest},
+               std::vector<std::vector<QRgb>>(18, {C, C})}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Red 76 lies 3/36 of the way from the shown level 73 (code 2) to 109 (code 3): code 3 where
@@ -261,17 +280,18 @@ TEST(FloydSteinberg, LeavesNoBiasOnALargeFlatGrey)
     }
 }
 
-// Blue only (red and green are shown exactly), levels 0, 85, 170, 255. Row 0, left to right:
-// 40 -> 0, error +40: 17.5 to the right, 12.5 below, 2.5 below right. 64 + 17.5 -> 85, error
-// -3.5. 40 - 1.53 -> 0, error +38.47. Row 1 holds 11.84, 8.62 and 11.80 and runs right to left:
-// 51.80 -> 85, error -33.2, 14.5 of it to the left; 58.1 -> 85; 40.07 -> 0. Left to right,
-// row 1 would begin with 51.84 -> 85 and end in 0.
+// Blue only (red and green are shown exactly), levels 0, 85, 170, 255. Row 0 runs left to right,
+// every 20-odd becomes 0 and its error goes on: +20 (8.75 ahead, 6.25 and 1.25 below), 28.75
+// (5.39, 8.98 and 1.80 below), 32.58 (6.11 and 10.18 below). Row 1 holds 11.64, 16.34 and 11.98
+// and runs right to left: 111.98 -> 85 (+26.98, 11.80 ahead); 128.14 is nearer 170 than 85
+// (-41.86, -18.31 ahead); 43.33 is nearer 85. Left to right, or with two of the shares swapped,
+// row 1 would come out otherwise.
 TEST(FloydSteinberg, WorksOutASerpentineThreeByTwoByHand)
 {
-    const int blue[2][3] = {{40, 64, 40}, {40, 64, 40}};
+    const int blue[2][3] = {{20, 20, 20}, {50, 100, 100}};
     const auto codes = Codes(3, 2, Dither::FloydSteinberg,
                              [&blue](int x, int y) { return qRgb(0, 0, blue[y][x]); });
-    EXPECT_EQ(codes, (std::vector<std::vector<int>>{{0, 1, 0}, {0, 1, 1}}));
+    EXPECT_EQ(codes, (std::vector<std::vector<int>>{{0, 0, 0}, {1, 2, 1}}));
 }
 
 // The array and the preview hold the same codes for every dither.
