@@ -28,7 +28,8 @@ run "$work/configure.log" cmake -S "$work/src" -B "$work/b" -G Ninja \
     -DCMAKE_PREFIX_PATH="$prefix"
 run "$work/build.log" cmake --build "$work/b"
 "$work/b/draw" || fail "the program built against the package found wrong arrays"
-grep -q 'const int8 splash\[\] = {' "$pixolan/splash.c" || fail "splash.c does not declare splash"
+grep -q 'const int8 img_2_splash\[\] = {' "$pixolan/img_2_splash.c" ||
+    fail "img_2_splash.c does not declare img_2_splash"
 
 # Nothing changed: nothing to do.
 cmake --build "$work/b" >"$work/again.log" 2>&1
@@ -36,12 +37,12 @@ grep -q 'ninja: no work to do' "$work/again.log" || { cat "$work/again.log"; fai
 
 # One picture touched: exactly its array is made again (a new file each time it is saved).
 inode() { stat -c %i "$1"; }
-logo_before=$(inode "$pixolan/logo.c") splash_before=$(inode "$pixolan/splash.c")
+logo_before=$(inode "$pixolan/logo.c") splash_before=$(inode "$pixolan/img_2_splash.c")
 touch "$work/src/pictures/logo.png"
 run "$work/touched.log" cmake --build "$work/b"
 [ "$(grep -c 'Converting' "$work/touched.log")" -eq 1 ] || fail "touching logo.png converted more"
 [ "$(inode "$pixolan/logo.c")" != "$logo_before" ] || fail "logo.c was not made again"
-[ "$(inode "$pixolan/splash.c")" = "$splash_before" ] || fail "splash.c was made again"
+[ "$(inode "$pixolan/img_2_splash.c")" = "$splash_before" ] || fail "img_2_splash.c was made again"
 
 # A new pixolan-export makes every array again.
 touch "$prefix/bin/pixolan-export"
@@ -59,14 +60,21 @@ grep -q "pixolan-export: Cannot load \".*logo.png\": not a picture" "$work/broke
 cmp -s "$pixolan/logo.c" "$work/logo.c.before" || fail "the broken picture changed logo.c"
 cp "$source/tests/packaging/consumer/pictures/logo.png" "$work/src/pictures/logo.png"
 
-# A cross build whose toolchain file searches packages in the target's sysroot only: the package
-# is named by Pixolan_DIR, and the build machine's tool by PIXOLAN_EXPORT_EXECUTABLE, while the
-# package's own tool is gone.
+# Two pictures giving one name in a target stop the configuration, naming both.
+if cmake -S "$work/src" -B "$work/clash" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+    -DPIXOLAN_TEST_NAME_CLASH=ON >"$work/clash.log" 2>&1; then
+    fail "two pictures named logo and LOGO were accepted"
+fi
+tr -s ' \n' ' ' <"$work/clash.log" | grep -q '2-splash.png" and ".*logo.png" both give the array name LOGO' ||
+    { cat "$work/clash.log"; fail "the name clash was not reported with both pictures"; }
+
+# A cross build whose toolchain file searches packages in the target's sysroot only and names
+# the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE; the package is named by Pixolan_DIR and
+# its own tool is gone.
 mv "$prefix/bin/pixolan-export" "$work/hidden-pixolan-export"
+export PIXOLAN_TEST_HOST_TOOL="$work/hidden-pixolan-export"
 run "$work/cross.log" cmake -S "$work/src" -B "$work/cross" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$work/src/sysroot-only.cmake" \
-    -DPixolan_DIR="$prefix/lib/cmake/Pixolan" \
-    -DPIXOLAN_EXPORT_EXECUTABLE="$work/hidden-pixolan-export"
+    -DCMAKE_TOOLCHAIN_FILE="$work/src/sysroot-only.cmake" -DPixolan_DIR="$prefix/lib/cmake/Pixolan"
 run "$work/cross-build.log" cmake --build "$work/cross"
 "$work/cross/draw" || fail "the cross build found wrong arrays"
 if cmake -S "$work/src" -B "$work/hidden" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \

@@ -1,13 +1,14 @@
 // The C++ side: both arrays by name, with their sizes from the headers.
 #include "logo.h"
-#include "splash.h"
+#include "img_2_splash.h"
 
 #include <cstdio>
 
 extern "C" unsigned splash_checksum(void);
 
 static_assert(LOGO_WIDTH == 4 && LOGO_HEIGHT == 3 && LOGO_SIZE == 12);
-static_assert(SPLASH_WIDTH == 2 && SPLASH_HEIGHT == 2 && sizeof splash == SPLASH_SIZE);
+static_assert(IMG_2_SPLASH_WIDTH == 2 && IMG_2_SPLASH_HEIGHT == 2 &&
+              sizeof img_2_splash == IMG_2_SPLASH_SIZE);
 
 int main()
 {
