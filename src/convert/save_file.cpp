@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert/save_file.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -51,8 +52,13 @@ Status SaveFiles(std::span<const SaveTarget> targets)
             }
         }
     for (std::size_t i = 0; i < files.size(); ++i)
-        if (!files[i]->commit())
-            return Status::Failure(targets[i].failure(targets[i].path, files[i]->errorString()));
+        if (!files[i]->commit()) {
+            QString reason = files[i]->errorString();
+            for (std::size_t done = 0; done < i; ++done)
+                reason += QStringLiteral("; \"%1\" was replaced all the same")
+                              .arg(QDir::toNativeSeparators(targets[done].path));
+            return Status::Failure(targets[i].failure(targets[i].path, reason));
+        }
     return Status::Ok();
 }
 

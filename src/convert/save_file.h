@@ -32,7 +32,7 @@ Status SaveFile(const SaveTarget &target);
 // Saves several files as SaveFile() saves one, and replaces none of them before all of them have
 // been written and flushed to disk: a failure while writing leaves every earlier file as it was.
 // Only the renames that follow can still fail (they almost never do); then the files before the
-// one named in the message have been replaced.
+// one named in the message have been replaced, and the message says so.
 Status SaveFiles(std::span<const SaveTarget> targets);
 
 } // namespace pixolan
