@@ -93,23 +93,26 @@ constexpr auto kNearest2 = NearestCodes<2>();
 constexpr auto kLevels3 = ShownLevels<3>();
 constexpr auto kLevels2 = ShownLevels<2>();
 
-// One channel of one pixel: the code nearest to its value plus the error carried to it, and that
-// code's error shared out exactly (the rounding remainder goes to the last share).
+// One channel of one pixel: the code of the shown level nearest to its value plus the error
+// carried to it. That code's error is shared out exactly: the shares are rounded down and the last
+// one takes what is left. `ahead` is set, as the pixel ahead has no other share yet, and so is
+// `belowAhead`, which this pixel is the first of its row to reach.
 template <int Bits>
-inline int Diffuse(int value, int *here, int *ahead, int *belowBehind, int *below, int *belowAhead)
+inline int Diffuse(int value, int carried, int &ahead, int *belowBehind, int *below,
+                   int *belowAhead)
 {
     const auto &nearest = Bits == 3 ? kNearest3 : kNearest2;
     const int *levels = Bits == 3 ? kLevels3.data() : kLevels2.data();
-    const int target = value * kUnit + *here;
+    const int target = value * kUnit + carried;
     const int code = nearest[std::clamp(target >> kLookupShift, 0, kLookupLast)];
     const int error = target - levels[code] * kUnit;
-    const int e7 = error * 7 / 16;
-    const int e3 = error * 3 / 16;
-    const int e5 = error * 5 / 16;
-    *ahead += e7;
+    const int e7 = (error * 7) >> 4;
+    const int e3 = (error * 3) >> 4;
+    const int e5 = (error * 5) >> 4;
+    ahead = e7;
     *belowBehind += e3;
     *below += e5;
-    *belowAhead += error - e7 - e3 - e5;
+    *belowAhead = error - e7 - e3 - e5;
     return code;
 }
 
@@ -151,24 +154,30 @@ void PixelCoder::OrderedRow(const QRgb *pixels, int y, std::uint8_t *codes) cons
 
 void PixelCoder::DiffusedRow(const QRgb *pixels, int y, std::uint8_t *codes)
 {
-    int *current = m_errors[y & 1].data();
+    const int *current = m_errors[y & 1].data();
     int *next = m_errors[(y + 1) & 1].data();
-    std::fill_n(next, (m_width + 2) * 3, 0);
-
     const int step = (y & 1) ? -1 : 1;
-    for (int i = 0, x = step > 0 ? 0 : m_width - 1; i < m_width; ++i, x += step) {
+    const int first = step > 0 ? 0 : m_width - 1;
+    // Pixel x keeps its error at slot x + 1; slots 0 and width + 1 take what leaves the row. Each
+    // slot of the next row is first reached by the pixel before it (see Diffuse()), but for the
+    // first pixel's and the one behind it, which start empty.
+    std::fill_n(next + (first + 1) * 3, 3, 0);
+    std::fill_n(next + (first + 1 - step) * 3, 3, 0);
+
+    int aheadRed = 0;
+    int aheadGreen = 0;
+    int aheadBlue = 0;
+    for (int i = 0, x = first; i < m_width; ++i, x += step) {
         const QRgb pixel = pixels[x];
-        // Pixel x keeps its error at slot x + 1; slots 0 and width + 1 take what leaves the row.
-        int *here = current + (x + 1) * 3;
-        int *ahead = here + step * 3;
+        const int *here = current + (x + 1) * 3;
         int *below = next + (x + 1) * 3;
-        int *belowBehind = below - step * 3;
-        int *belowAhead = below + step * 3;
-        const int red = Diffuse<3>(qRed(pixel), here, ahead, belowBehind, below, belowAhead);
-        const int green = Diffuse<3>(qGreen(pixel), here + 1, ahead + 1, belowBehind + 1, below + 1,
-                                     belowAhead + 1);
-        const int blue = Diffuse<2>(qBlue(pixel), here + 2, ahead + 2, belowBehind + 2, below + 2,
-                                    belowAhead + 2);
+        int *behind = below - step * 3;
+        int *ahead = below + step * 3;
+        const int red = Diffuse<3>(qRed(pixel), here[0] + aheadRed, aheadRed, behind, below, ahead);
+        const int green = Diffuse<3>(qGreen(pixel), here[1] + aheadGreen, aheadGreen, behind + 1,
+                                     below + 1, ahead + 1);
+        const int blue = Diffuse<2>(qBlue(pixel), here[2] + aheadBlue, aheadBlue, behind + 2,
+                                    below + 2, ahead + 2);
         codes[x] = std::uint8_t(red << 5 | green << 2 | blue);
     }
 }
