@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -50,6 +51,34 @@ int UsageError(const QCommandLineParser &parser, const QString &message)
     Print(stderr, QStringLiteral("pixolan-export: %1\n\n%2").arg(message, parser.helpText()));
     return kUsage;
 }
+
+// Decoders and encoders may write to standard error by themselves (libpng does, on damaged data
+// and on a failed write), which would add lines to the one that reports a failure. While this
+// lives, whatever goes to standard error is dropped.
+class StandardErrorMuted
+{
+public:
+    StandardErrorMuted() : m_saved(::dup(STDERR_FILENO))
+    {
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~StandardErrorMuted()
+    {
+        if (m_saved < 0)
+            return;
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+    }
+    StandardErrorMuted(const StandardErrorMuted &) = delete;
+    StandardErrorMuted &operator=(const StandardErrorMuted &) = delete;
+
+private:
+    int m_saved;
+};
 
 // Writes the array or the preview to `target`: a file replaced only once it is complete, or
 // standard output for "-".
@@ -145,8 +174,12 @@ int main(int argc, char *argv[])
                         .arg(QDir::toNativeSeparators(previewPath)));
 
     PictureSurface surface;
-    if (Status status = surface.Load(picture); !status)
-        return Fail(status.error());
+    const Status loaded = [&] {
+        const StandardErrorMuted muted;
+        return surface.Load(picture);
+    }();
+    if (!loaded)
+        return Fail(loaded.error());
 
     Status written = WriteTo(
         output,
@@ -156,12 +189,15 @@ int main(int argc, char *argv[])
         return Fail(written.error());
 
     if (wantPreview) {
-        written = WriteTo(
-            previewPath,
-            [&](QIODevice &device, const QString &name) {
-                return WritePreview(surface, device, name);
-            },
-            [&](const QString &path) { return WritePreviewFile(surface, path); });
+        written = [&] {
+            const StandardErrorMuted muted; // the PNG writer's
+            return WriteTo(
+                previewPath,
+                [&](QIODevice &device, const QString &name) {
+                    return WritePreview(surface, device, name);
+                },
+                [&](const QString &path) { return WritePreviewFile(surface, path); });
+        }();
         if (!written)
             return Fail(written.error());
     }

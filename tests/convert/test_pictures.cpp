@@ -294,6 +294,19 @@ QByteArray PngHeaderOnly(std::uint32_t width, std::uint32_t height)
     return png;
 }
 
+QByteArray PngWithDamagedData()
+{
+    QByteArray png("\x89PNG\r\n\x1A\n", 8);
+    QByteArray header;
+    AppendBe32(header, 4);
+    AppendBe32(header, 4);
+    header.append("\x08\x02\x00\x00\x00", 5); // 8-bit RGB, no interlace
+    AppendPngChunk(png, "IHDR", header);
+    AppendPngChunk(png, "IDAT", QByteArray("\x78\x9C\xFF\xFF\xFF\xFF", 6)); // a bad block type
+    AppendPngChunk(png, "IEND", {});
+    return png;
+}
+
 QByteArray BmpWith(const std::vector<std::pair<BmpField, std::int64_t>> &changes)
 {
     QByteArray bmp = Encode(Pattern(6, 5), "bmp");

@@ -63,6 +63,10 @@ QByteArray MakeInterlacedPng(const QImage &image);
 // `height`.
 QByteArray PngHeaderOnly(std::uint32_t width, std::uint32_t height);
 
+// A PNG whose chunks are whole and their checksums right, but whose compressed data is damaged:
+// only the decoder finds the damage.
+QByteArray PngWithDamagedData();
+
 // A field of a BMP's file header or 40-byte info header: its offset and its size in bytes.
 struct BmpField
 {

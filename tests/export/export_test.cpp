@@ -405,6 +405,11 @@ INSTANTIATE_TEST_SUITE_P(
         CutShort("bmp_cut_in_its_header", "bmp", Cut::InHeader),
         CutShort("bmp_cut_half_way", "bmp", Cut::HalfWay),
         CutShort("bmp_last_byte_missing", "bmp", Cut::LastBytes),
+        // libpng reports the damage on standard error by itself.
+        BadInput{.name = "png_with_damaged_data",
+                 .picture = "damaged.png",
+                 .bytes = [] { return test::PngWithDamagedData(); },
+                 .reason = "not a picture, or a damaged one"},
         BadInput{.name = "text_named_jpg",
                  .picture = "photo.jpg",
                  .bytes = Bytes("hello\n"),
@@ -493,6 +498,10 @@ TEST(Failures, FullStandardOutput)
     WriteBytes(picture, Encode(test::Noise(300, 300, 5), "png"));
     const Result result = RunExport({picture, "-"}, {.standardOutputFile = "/dev/full"});
     ExpectFailureLine(result, "standard output", "No space left on device");
+    // The preview's PNG writer reports the failed write on standard error by itself.
+    const Result preview = RunExport({picture, dir.path("array.c"), "--preview", "-"},
+                                     {.standardOutputFile = "/dev/full"});
+    ExpectFailureLine(preview, "standard output", "No space left on device");
 }
 
 // ---------------------------------------------------------------------------------------------
