@@ -19,7 +19,8 @@ namespace pixolan::test {
 
 QStringList TempDir::entries() const
 {
-    return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(m_dir.path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 CurrentTempDir::CurrentTempDir() : m_saved(QDir::currentPath())

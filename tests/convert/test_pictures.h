@@ -34,7 +34,7 @@ class TempDir
 {
 public:
     QString path(const QString &name = {}) const { return m_dir.filePath(name); }
-    // Everything in it, hidden files included.
+    // Everything in it, hidden files and pipes included.
     QStringList entries() const;
 
 private:
