@@ -410,25 +410,6 @@ QByteArray WholePicture(const char *format)
     return MakeGif(61, 47, {0, 0xFF, 0xFF00, 0xFF0000, 0xFFFF, 0xFF00FF, 0xFFFF00}, {{indices}});
 }
 
-QByteArray CutShort(const char *format, Cut where)
-{
-    const QByteArray whole = WholePicture(format);
-    switch (where) {
-    case Cut::InHeader:
-        return whole.left(30); // past the signature, inside the first header or table
-    case Cut::HalfWay:
-        return whole.left(whole.size() / 2);
-    case Cut::LastBytes:
-        break;
-    }
-    return whole.chopped(QByteArray(format) == "gif" ? 2 : 1);
-}
-
-QByteArray PngWithDamagedData()
-{
-    return MakePng(4, 4, 0, QByteArray("\x78\x9C\xFF\xFF\xFF\xFF\xFF\xFF", 8)); // bad block
-}
-
 QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation)
 {
     QByteArray tiff("II*\0\x08\0\0\0", 8);
@@ -518,7 +499,8 @@ std::vector<BadPicture> MakeBadPictures()
         {"huge_png_header", "huge.png", Bytes(PngHeaderOnly(100000, 100000)),
          "picture too large (100000 x 100000 pixels; at most 268435456 pixels are supported)"},
         // Refused while decoding, past every check of the header and the structure.
-        {"png_with_damaged_data", "damaged.png", Bytes(PngWithDamagedData()),
+        {"png_with_damaged_data", "damaged.png",
+         Bytes(MakePng(4, 4, 0, QByteArray("\x78\x9C\xFF\xFF\xFF\xFF", 6))), // a bad block
          "not a picture, or a damaged one"},
         {"jpg_cut_mid_scan_ending_in_eoi", "cut scan.jpg", Bytes(JpegCutMidScan()), cutShort},
         // A BMP's header fields taken at face value could make a decoder allocate or read

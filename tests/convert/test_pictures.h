@@ -146,15 +146,6 @@ QByteArray BmpWith(const std::vector<std::pair<BmpField, std::int64_t>> &changes
 // so each row needs a byte of padding).
 QByteArray WholePicture(const char *format);
 
-// Where a picture file ends early: inside its headers, half way through, or in its last bytes
-// (the last byte; for a GIF the frame's closing byte and the trailer after it).
-enum class Cut { InHeader, HalfWay, LastBytes };
-QByteArray CutShort(const char *format, Cut where);
-
-// A PNG whose chunks are whole and their checksums right, but whose compressed data is damaged:
-// only the decoder finds the damage.
-QByteArray PngWithDamagedData();
-
 // `jpeg` with an EXIF block that gives the orientation tag `orientation` (1-8).
 QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation);
 
