@@ -411,6 +411,12 @@ TEST_F(Preview, FailuresAreReported)
                       dir.path("./array.c"), "it is the array file");
     EXPECT_EQ(ReadBytes(picture), pictureBytes);
     EXPECT_EQ(dir.entries(), QStringList{"colours.png"});
+    // Nor by a symbolic link to an existing array file.
+    ASSERT_TRUE(WriteBytes(dir.path("array.c"), test::kEarlierExport));
+    ASSERT_TRUE(QFile::link(dir.path("array.c"), dir.path("link.c")));
+    ExpectFailureLine(RunExport({picture, dir.path("array.c"), "--preview", dir.path("link.c")}),
+                      dir.path("link.c"), "it is the array file");
+    EXPECT_EQ(ReadBytes(dir.path("array.c")), test::kEarlierExport);
 
     // A named pipe stays a pipe: saving by rename would put a regular file in its place.
     ASSERT_TRUE(test::MakePipe(dir.path("pipe")));
