@@ -145,7 +145,8 @@ TEST_P(BadOutputs, AreReportedAndWriteNothing)
 
     const Status status = [&] {
         const test::FileSizeLimit limit(GetParam().fileSizeLimit);
-        return WriteArrayFile(SurfaceOf(test::Pattern(3, 3)), path);
+        const QSize size = test::kBadOutputPicture;
+        return WriteArrayFile(SurfaceOf(test::Pattern(size.width(), size.height())), path);
     }();
 
     ASSERT_FALSE(status.ok());

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -170,7 +171,9 @@ struct BadPicture
 const std::vector<BadPicture> &BadPictures();
 const BadPicture &BadPictureNamed(std::string_view name);
 
-// An output path that must be refused, tried in a folder made by MakeOutputFolder().
+// An output path that must be refused, tried in a folder made by MakeOutputFolder() with a
+// picture of kBadOutputPicture pixels, whose array is far larger than any file-size limit here.
+inline constexpr QSize kBadOutputPicture(300, 300);
 struct BadOutput
 {
     std::string name;

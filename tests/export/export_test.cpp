@@ -312,7 +312,8 @@ TEST_P(BadRuns, AreReportedAndLoseNothing)
 {
     const BadRun &run = GetParam();
     TempDir dir;
-    const QByteArray logo = Encode(test::Pattern(9, 4), "png");
+    const QSize size = test::kBadOutputPicture;
+    const QByteArray logo = Encode(test::Noise(size.width(), size.height(), 5), "png");
     ASSERT_TRUE(WriteBytes(dir.path("logo.png"), logo));
     ASSERT_TRUE(test::MakeOutputFolder(dir.path()));
     if (run.make) {
