@@ -45,15 +45,15 @@ valgrind)
     # Left out: the 16384 x 16384 load and the timed huge header (minutes under memcheck, and
     # the sanitizer build runs them).
     declare -A skip=(
-        [picture_surface_test]='*16384*:*HugeHeadersWithoutDecoding*'
+        [picture_surface_test]='*16384*'
         [array_writer_test]=''
         [output_path_test]=''
         [pack_colour_test]=''
-        [odd_pictures_test]=''
         [export_options_test]=''
+        [preview_test]=''
     )
-    for test in picture_surface_test odd_pictures_test array_writer_test output_path_test \
-        pack_colour_test export_options_test; do
+    for test in picture_surface_test array_writer_test output_path_test \
+        pack_colour_test export_options_test preview_test; do
         echo "== memcheck: $test"
         filter=()
         [ -z "${skip[$test]}" ] || filter=(--gtest_filter="-${skip[$test]}")

@@ -3,6 +3,7 @@
 
 #include "convert/dither.h"
 #include "convert/picture_surface.h"
+#include "convert/png_fixups.h"
 #include "convert/save_file.h"
 
 #include <QDir>
@@ -52,13 +53,19 @@ Status WritePreview(const PictureSurface &surface, QIODevice &device, const QStr
                                    : QStringLiteral("there is no picture to preview")));
 
     QImageWriter writer(&device, "png");
-    const bool written = writer.write(image);
+    QString libpng; // libpng reports a failed write on standard error by itself
+    bool written = false;
+    {
+        const LibpngErrorCapture capture(&libpng);
+        written = writer.write(image);
+    }
     // The PNG writer does not always notice a failed write; the file device does.
     const auto *file = qobject_cast<const QFileDevice *>(&device);
     if (file && file->error() != QFileDevice::NoError)
         return Status::Failure(WriteFailure(name, file->errorString()));
     if (!written)
-        return Status::Failure(WriteFailure(name, writer.errorString()));
+        return Status::Failure(
+            WriteFailure(name, libpng.isEmpty() ? writer.errorString() : libpng));
     return Status::Ok();
 }
 

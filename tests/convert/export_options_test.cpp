@@ -6,8 +6,6 @@
 #include "convert/preview.h"
 #include "convert/test_pictures.h"
 
-#include <QBuffer>
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -18,14 +16,7 @@
 namespace pixolan {
 namespace {
 
-QByteArray ArrayText(const PictureSurface &surface, const ExportOptions &options)
-{
-    QByteArray text;
-    QBuffer buffer(&text);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(WriteArray(surface, buffer, QStringLiteral("memory"), options).ok());
-    return text;
-}
+using test::ArrayText;
 
 // The codes `dither` gives a picture of `width` x `height` pixels of the colour `colour(x, y)`.
 template <typename Colour>
@@ -120,19 +111,16 @@ TEST(Header, DeclaresTheArrayWithItsSize)
 {
     PictureSurface surface;
     ASSERT_TRUE(surface.SetImage(test::Pattern(7, 3)));
-    QByteArray text;
-    QBuffer buffer(&text);
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(WriteHeader(surface, buffer, "memory", {.name = QStringLiteral("splash_2")}).ok());
-    EXPECT_EQ(text, "/* splash_2: 7 x 3 pixels, one RRRGGGBB byte each, row by row from the top "
-                    "left.\r\n"
-                    "   Written by pixolan-export together with the array's source file. */\r\n"
-                    "#ifndef PIXOLAN_SPLASH_2_H\r\n#define PIXOLAN_SPLASH_2_H\r\n\r\n"
-                    "#define SPLASH_2_WIDTH 7\r\n#define SPLASH_2_HEIGHT 3\r\n"
-                    "#define SPLASH_2_SIZE 21\r\n\r\n"
-                    "#ifdef __cplusplus\r\nextern \"C\" {\r\n#endif\r\n\r\n"
-                    "extern const unsigned char splash_2[SPLASH_2_SIZE];\r\n\r\n"
-                    "#ifdef __cplusplus\r\n}\r\n#endif\r\n\r\n#endif\r\n");
+    EXPECT_EQ(test::HeaderText(surface, {.name = QStringLiteral("splash_2")}),
+              "/* splash_2: 7 x 3 pixels, one RRRGGGBB byte each, row by row from the top "
+              "left.\r\n"
+              "   Written by pixolan-export together with the array's source file. */\r\n"
+              "#ifndef PIXOLAN_SPLASH_2_H\r\n#define PIXOLAN_SPLASH_2_H\r\n\r\n"
+              "#define SPLASH_2_WIDTH 7\r\n#define SPLASH_2_HEIGHT 3\r\n"
+              "#define SPLASH_2_SIZE 21\r\n\r\n"
+              "#ifdef __cplusplus\r\nextern \"C\" {\r\n#endif\r\n\r\n"
+              "extern const unsigned char splash_2[SPLASH_2_SIZE];\r\n\r\n"
+              "#ifdef __cplusplus\r\n}\r\n#endif\r\n\r\n#endif\r\n");
 }
 
 // Neither file is replaced unless both can be written.

@@ -13,42 +13,24 @@
 namespace pixolan {
 namespace {
 
-// Restores the current directory when a test changed it.
-class CurrentDirectory
-{
-public:
-    explicit CurrentDirectory(const QString &path) : m_saved(QDir::currentPath())
-    {
-        EXPECT_TRUE(QDir::setCurrent(path));
-    }
-    ~CurrentDirectory() { QDir::setCurrent(m_saved); }
-
-private:
-    QString m_saved;
-};
-
 TEST(DefaultOutputPath, IsArrayCInTheCurrentDirectory)
 {
-    test::TempDir dir;
-    const CurrentDirectory current(dir.path(""));
+    const test::CurrentTempDir dir;
+    ASSERT_TRUE(dir.entered());
     EXPECT_EQ(DefaultOutputPath(), QDir::currentPath() + "/array.c");
-    QDir().mkdir("sub");
-    QDir::setCurrent("sub");
+    ASSERT_TRUE(QDir().mkdir("sub"));
+    ASSERT_TRUE(QDir::setCurrent("sub"));
     EXPECT_EQ(DefaultOutputPath(), QDir::currentPath() + "/array.c") << "computed afresh";
     EXPECT_TRUE(DefaultOutputPath().endsWith("/sub/array.c"));
 }
 
 struct OutputName
 {
-    const char *name;
+    std::string name;
     const char *output; // relative to the folder that holds "logo.png"
     bool refused;
+    friend void PrintTo(const OutputName &row, std::ostream *out) { *out << row.name; }
 };
-
-void PrintTo(const OutputName &param, std::ostream *out)
-{
-    *out << param.name;
-}
 
 class OutputNames : public testing::TestWithParam<OutputName>
 {
@@ -56,17 +38,20 @@ class OutputNames : public testing::TestWithParam<OutputName>
 
 TEST_P(OutputNames, AreRefusedWhenTheyNameThePicture)
 {
-    test::TempDir dir;
-    const CurrentDirectory current(dir.path(""));
-    test::WriteBytes(dir.path("logo.png"), "picture bytes");
-    test::WriteBytes(dir.path("array.c"), "old");
-    QDir().mkdir("sub");
-    QFile::link(dir.path("logo.png"), dir.path("link.png"));
-    QFile::link(dir.path("logo.png"), dir.path("sub/hard.png")); // a second link, in a folder
+    const test::CurrentTempDir dir;
+    ASSERT_TRUE(dir.entered());
+    ASSERT_TRUE(test::WriteBytes("logo.png", "picture bytes"));
+    ASSERT_TRUE(test::WriteBytes("array.c", "old"));
+    ASSERT_TRUE(QDir().mkdir("sub"));
+    ASSERT_TRUE(QFile::link(dir.path("logo.png"), "link.png"));
+    ASSERT_EQ(::link("logo.png", "sub/hard.png"), 0); // a second name for the same file
     const Status status = CheckOutputIsNotPicture(dir.path("logo.png"), GetParam().output);
     EXPECT_EQ(!status.ok(), GetParam().refused) << status.error().toStdString();
     if (!status.ok()) {
-        EXPECT_TRUE(status.error().contains(GetParam().output)) << status.error().toStdString();
+        EXPECT_EQ(status.error(),
+                  QStringLiteral("Cannot write \"%1\": it is the picture itself, which would be "
+                                 "overwritten")
+                      .arg(GetParam().output));
     }
 }
 
@@ -79,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Names, OutputNames,
                                          OutputName{"another_file", "array.c", false},
                                          OutputName{"a_new_file", "new.c", false},
                                          OutputName{"empty", "", false}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         test::RowName);
 
 } // namespace
 } // namespace pixolan

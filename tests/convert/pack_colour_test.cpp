@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "convert/pack_colour.h"
 
+#include "convert/test_pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -29,15 +31,11 @@ TEST(PackColour, EqualsFloorDivisionForEveryColour)
 
 struct Case
 {
-    const char *name;
+    std::string name;
     int red, green, blue;
     int packed;
+    friend void PrintTo(const Case &row, std::ostream *out) { *out << row.name; }
 };
-
-void PrintTo(const Case &param, std::ostream *out)
-{
-    *out << param.name;
-}
 
 class PackColourCases : public testing::TestWithParam<Case>
 {
@@ -46,7 +44,11 @@ class PackColourCases : public testing::TestWithParam<Case>
 TEST_P(PackColourCases, TruncatesEachChannel)
 {
     const Case &c = GetParam();
-    EXPECT_EQ(PackColour(ColourValue(c.red | c.green << 8 | c.blue << 16)), c.packed);
+    const ColourValue colour = ColourValue(c.red | c.green << 8 | c.blue << 16);
+    EXPECT_EQ(PackColour(colour), c.packed);
+    // Bits 24-31 are ignored.
+    EXPECT_EQ(PackColour(colour | 0xFF000000u), c.packed);
+    EXPECT_EQ(PackColour(colour | 0x5A000000u), c.packed);
     // The same colour as Qt holds it, 0xAARRGGBB, comes out the same.
     EXPECT_EQ(PackColour(ColourFromRgb(0xFF000000u | c.red << 16 | c.green << 8 | c.blue)),
               c.packed);
@@ -63,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Colours, PackColourCases,
                                          Case{"first_green_step", 0, 32, 0, 0x04},
                                          Case{"first_blue_step", 0, 0, 64, 0x01},
                                          Case{"channels_kept_apart", 0xC0, 0x60, 0x80, 0xCE}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         test::RowName);
 
 } // namespace
 } // namespace pixolan

@@ -5,13 +5,13 @@
 #include "convert/test_pictures.h"
 
 #include <QBuffer>
-#include <QDir>
 
 #include <gtest/gtest.h>
 
 namespace pixolan {
 namespace {
 
+using test::PixelDifferences;
 using test::TempDir;
 
 TEST(ExpandChannel, RepeatsTheBitsFromTheTop)
@@ -39,50 +39,16 @@ TEST(PreviewColour, PacksBackToTheSameValue)
     }
 }
 
-// Colours of the picture and, worked out by hand, the colour the display shows for each.
-struct Shown
+PictureSurface Shown()
 {
-    QRgb picture;
-    QRgb preview;
-};
-
-constexpr Shown kShown[] = {
-    {qRgb(255, 255, 255), qRgb(255, 255, 255)}, // 0xFF
-    {qRgb(0, 0, 0), qRgb(0, 0, 0)},
-    {qRgb(31, 31, 63), qRgb(0, 0, 0)},          // below every first step
-    {qRgb(200, 100, 50), qRgb(219, 109, 0)},    // 110 011 00
-    {qRgb(128, 128, 128), qRgb(146, 146, 170)}, // 100 100 10
-    {qRgb(32, 64, 64), qRgb(36, 73, 85)},       // 001 010 01
-    {qRgb(255, 0, 0), qRgb(255, 0, 0)},         // 111 000 00
-    {qRgb(10, 250, 190), qRgb(0, 255, 170)},    // 000 111 10
-};
-constexpr int kShownCount = int(std::size(kShown));
-
-// Two rows: the colours, then the colours in reverse, so a mirrored or swapped row shows.
-QImage ShownPicture()
-{
-    QImage image(kShownCount, 2, QImage::Format_RGB32);
-    for (int x = 0; x < kShownCount; ++x) {
-        image.setPixel(x, 0, kShown[x].picture);
-        image.setPixel(x, 1, kShown[kShownCount - 1 - x].picture);
-    }
-    return image;
-}
-
-void ExpectShown(const QImage &preview)
-{
-    ASSERT_EQ(preview.size(), QSize(kShownCount, 2));
-    for (int x = 0; x < kShownCount; ++x) {
-        EXPECT_EQ(preview.pixel(x, 0), kShown[x].preview) << "x " << x;
-        EXPECT_EQ(preview.pixel(x, 1), kShown[kShownCount - 1 - x].preview) << "x " << x;
-    }
+    PictureSurface surface;
+    EXPECT_TRUE(surface.SetImage(test::ShownPicture()));
+    return surface;
 }
 
 TEST(PreviewImage, ShowsEachPixelAsTheDisplayWill)
 {
-    PictureSurface surface;
-    ASSERT_TRUE(surface.SetImage(ShownPicture()));
-    ExpectShown(PreviewImage(surface));
+    EXPECT_EQ(PixelDifferences(PreviewImage(Shown()), test::ShownPreview()), "");
 }
 
 TEST(PreviewImage, IsNullForAnEmptySurface)
@@ -98,24 +64,28 @@ TEST(PreviewImage, IsNullForAnEmptySurface)
 TEST(WritePreviewFile, WritesAPngThatReadsBackAsThePreview)
 {
     TempDir dir;
-    PictureSurface surface;
-    ASSERT_TRUE(surface.SetImage(ShownPicture()));
-    ASSERT_TRUE(WritePreviewFile(surface, dir.path("preview.png")).ok());
+    ASSERT_TRUE(WritePreviewFile(Shown(), dir.path("preview.png")).ok());
     EXPECT_TRUE(test::ReadBytes(dir.path("preview.png")).startsWith("\x89PNG"));
-    ExpectShown(QImage(dir.path("preview.png")));
+    EXPECT_EQ(PixelDifferences(QImage(dir.path("preview.png")), test::ShownPreview()), "");
 }
 
-TEST(WritePreviewFile, FailureNamesTheFileAndLeavesNothing)
+// A failure names the file; an earlier file stays byte for byte and nothing else is left.
+TEST(WritePreviewFile, FailureNamesTheFileAndKeepsTheEarlierOne)
 {
     TempDir dir;
-    PictureSurface surface;
-    ASSERT_TRUE(surface.SetImage(ShownPicture()));
-    const QString path = dir.path("missing/preview.png");
-    const Status status = WritePreviewFile(surface, path);
-    ASSERT_FALSE(status.ok());
-    EXPECT_TRUE(status.error().contains(path)) << status.error().toStdString();
+    const QString missing = dir.path("missing/preview.png");
+    Status status = WritePreviewFile(Shown(), missing);
+    EXPECT_TRUE(status.error().contains(missing)) << status.error().toStdString();
     EXPECT_TRUE(dir.entries().isEmpty());
-    EXPECT_FALSE(WritePreviewFile(surface, QString()).ok());
+    EXPECT_FALSE(WritePreviewFile(Shown(), QString()).ok());
+
+    // With nothing to preview it is the PNG writing that fails, not the file.
+    const QString earlier = dir.path("preview.png");
+    ASSERT_TRUE(test::WriteBytes(earlier, "an earlier preview"));
+    status = WritePreviewFile(PictureSurface(), earlier);
+    EXPECT_TRUE(status.error().contains("no picture")) << status.error().toStdString();
+    EXPECT_EQ(test::ReadBytes(earlier), "an earlier preview");
+    EXPECT_EQ(dir.entries(), QStringList{"preview.png"});
 }
 
 } // namespace

@@ -1,44 +1,123 @@
 // SPDX-License-Identifier: MIT
 #include "convert/test_pictures.h"
 
+#include "convert/array_writer.h"
+#include "convert/picture_surface.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <span>
+#include <sys/stat.h>
 
 namespace pixolan::test {
 
-TempDir::TempDir()
-{
-    EXPECT_TRUE(m_dir.isValid()) << m_dir.errorString().toStdString();
-}
-
 QStringList TempDir::entries() const
 {
-    return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(m_dir.path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-void WriteBytes(const QString &path, const QByteArray &bytes)
+CurrentTempDir::CurrentTempDir() : m_saved(QDir::currentPath())
+{
+    m_entered = QDir::setCurrent(path());
+}
+
+CurrentTempDir::~CurrentTempDir()
+{
+    QDir::setCurrent(m_saved);
+}
+
+bool WriteBytes(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QByteArray ReadBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool MakePipe(const QString &path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    if (bytes == 0 || getrlimit(RLIMIT_FSIZE, &m_saved) != 0)
+        return;
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = m_saved;
+    limit.rlim_cur = bytes;
+    m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    if (m_set)
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+}
+
+QByteArray ArrayText(const PictureSurface &surface, const ExportOptions &options)
+{
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    return WriteArray(surface, buffer, QStringLiteral("memory"), options) ? text : QByteArray();
+}
+
+QByteArray HeaderText(const PictureSurface &surface, const ExportOptions &options)
+{
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    return WriteHeader(surface, buffer, QStringLiteral("memory"), options) ? text : QByteArray();
+}
+
+QByteArray ArrayText(const QImage &image)
+{
+    PictureSurface surface;
+    return surface.SetImage(image) ? ArrayText(surface) : QByteArray();
+}
+
+QByteArray ArrayTextOf(const QString &picturePath)
+{
+    PictureSurface surface;
+    return surface.Load(picturePath) ? ArrayText(surface) : QByteArray();
+}
+
+std::string PixelDifferences(const QImage &actual, const QImage &expected)
+{
+    auto size = [](const QImage &image) {
+        return std::to_string(image.width()) + " x " + std::to_string(image.height());
+    };
+    if (actual.size() != expected.size())
+        return size(actual) + " pixels instead of " + size(expected);
+    std::string differences;
+    int count = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb is = actual.pixel(x, y) & 0xFFFFFFu, was = expected.pixel(x, y) & 0xFFFFFFu;
+            if (is != was && ++count <= 3)
+                differences += QStringLiteral("(%1, %2): %3 instead of %4; ")
+                                   .arg(x)
+                                   .arg(y)
+                                   .arg(is, 6, 16, QLatin1Char('0'))
+                                   .arg(was, 6, 16, QLatin1Char('0'))
+                                   .toStdString();
+        }
+    return count == 0 ? std::string() : differences + std::to_string(count) + " pixels differ";
 }
 
 QByteArray Encode(const QImage &image, const char *format, int quality)
@@ -53,8 +132,7 @@ QByteArray Encode(const QImage &image, const char *format, int quality)
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(padded.save(&buffer, format, quality)) << format;
-    return bytes;
+    return padded.save(&buffer, format, quality) ? bytes : QByteArray();
 }
 
 QImage Pattern(int width, int height)
@@ -81,12 +159,23 @@ QImage Noise(int width, int height, quint32 seed)
     return image;
 }
 
+QImage Indexed(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+}
+
 namespace {
 
 void AppendLe16(QByteArray &bytes, unsigned value)
 {
     bytes.append(char(value & 0xFF));
     bytes.append(char((value >> 8) & 0xFF));
+}
+
+void AppendLe32(QByteArray &bytes, std::uint32_t value)
+{
+    AppendLe16(bytes, value & 0xFFFF);
+    AppendLe16(bytes, value >> 16);
 }
 
 void AppendBe32(QByteArray &bytes, std::uint32_t value)
@@ -114,6 +203,27 @@ void AppendPngChunk(QByteArray &png, const char *type, const QByteArray &data)
     AppendBe32(png, Crc32(typed));
 }
 
+// A PNG of an 8-bit RGB picture of `width` x `height` whose pixel data, after the filter bytes,
+// is `data` as zlib compressed data; `interlace` 1 for Adam7.
+QByteArray RgbPng(std::uint32_t width, std::uint32_t height, int interlace, const QByteArray &data)
+{
+    QByteArray png("\x89PNG\r\n\x1A\n", 8);
+    QByteArray header;
+    AppendBe32(header, width);
+    AppendBe32(header, height);
+    header.append("\x08\x02\x00\x00", 4).append(char(interlace)); // 8-bit RGB
+    AppendPngChunk(png, "IHDR", header);
+    AppendPngChunk(png, "IDAT", data);
+    AppendPngChunk(png, "IEND", {});
+    return png;
+}
+
+// zlib data of `raw`: qCompress puts a length before it.
+QByteArray Zlib(const QByteArray &raw)
+{
+    return qCompress(raw).mid(4);
+}
+
 // LZW data in which a clear code precedes every index, so that the code width never grows.
 QByteArray UncompressedLzw(const std::vector<std::uint8_t> &indices, int minCodeSize)
 {
@@ -139,6 +249,32 @@ QByteArray UncompressedLzw(const std::vector<std::uint8_t> &indices, int minCode
     if (count > 0)
         data.append(char(bits & 0xFF));
     return data;
+}
+
+// A BMP's file header and info header (40 bytes, or the OS/2 12 bytes).
+QByteArray BmpHeaders(int infoSize, int width, int height, int bitsPerPixel, int compression,
+                      std::uint32_t tableBytes, std::uint32_t dataBytes, std::uint32_t colours)
+{
+    const std::uint32_t dataOffset = 14 + std::uint32_t(infoSize) + tableBytes;
+    QByteArray bmp("BM");
+    AppendLe32(bmp, dataOffset + dataBytes);
+    AppendLe32(bmp, 0);
+    AppendLe32(bmp, dataOffset);
+    AppendLe32(bmp, std::uint32_t(infoSize));
+    if (infoSize == 12) {
+        AppendLe16(bmp, unsigned(width));
+        AppendLe16(bmp, unsigned(height));
+    } else {
+        AppendLe32(bmp, std::uint32_t(width));
+        AppendLe32(bmp, std::uint32_t(height));
+    }
+    AppendLe16(bmp, 1);
+    AppendLe16(bmp, unsigned(bitsPerPixel));
+    if (infoSize == 12)
+        return bmp;
+    for (std::uint32_t field : {std::uint32_t(compression), dataBytes, 0u, 0u, colours, 0u})
+        AppendLe32(bmp, field);
+    return bmp;
 }
 
 } // namespace
@@ -196,60 +332,44 @@ QByteArray MakeBmp(const QImage &image, int bitsPerPixel, bool topDown)
         QByteArray line;
         for (int x = 0; x < width; ++x) {
             const QRgb p = image.pixel(x, y);
-            if (bitsPerPixel == 16) {
+            if (bitsPerPixel == 16)
                 AppendLe16(line,
                            unsigned(qRed(p) >> 3 << 10 | qGreen(p) >> 3 << 5 | qBlue(p) >> 3));
-            } else {
+            else
                 line.append(char(qBlue(p))).append(char(qGreen(p))).append(char(qRed(p)));
-            }
         }
         line.resize(stride, '\0');
         pixels += line;
     }
-    QByteArray bmp("BM");
-    auto le32 = [](QByteArray &bytes, std::uint32_t value) {
-        AppendLe16(bytes, value & 0xFFFF);
-        AppendLe16(bytes, value >> 16);
-    };
-    le32(bmp, std::uint32_t(54 + pixels.size()));
-    le32(bmp, 0);
-    le32(bmp, 54);
-    le32(bmp, 40);
-    le32(bmp, std::uint32_t(width));
-    le32(bmp, std::uint32_t(topDown ? -height : height));
-    AppendLe16(bmp, 1);
-    AppendLe16(bmp, unsigned(bitsPerPixel));
-    for (int i = 0; i < 6; ++i)
-        le32(bmp, i == 1 ? std::uint32_t(pixels.size()) : 0);
-    return bmp + pixels;
+    return BmpHeaders(40, width, topDown ? -height : height, bitsPerPixel, 0, 0,
+                      std::uint32_t(pixels.size()), 0) +
+           pixels;
 }
 
-QByteArray MakeRle8Bmp(int width, int height, const std::vector<std::uint32_t> &colours,
-                       const QByteArray &runs)
+QByteArray MakeRleBmp(int bitsPerPixel, int width, int height,
+                      const std::vector<std::uint32_t> &colours, const QByteArray &runs)
 {
-    auto le32 = [](QByteArray &bytes, std::uint32_t value) {
-        AppendLe16(bytes, value & 0xFFFF);
-        AppendLe16(bytes, value >> 16);
-    };
-    const auto dataOffset = std::uint32_t(14 + 40 + 4 * colours.size());
-    QByteArray bmp("BM");
-    le32(bmp, dataOffset + std::uint32_t(runs.size()));
-    le32(bmp, 0);
-    le32(bmp, dataOffset);
-    le32(bmp, 40);
-    le32(bmp, std::uint32_t(width));
-    le32(bmp, std::uint32_t(height));
-    AppendLe16(bmp, 1);
-    AppendLe16(bmp, 8);
-    le32(bmp, 1); // RLE8
-    le32(bmp, std::uint32_t(runs.size()));
-    le32(bmp, 0);
-    le32(bmp, 0);
-    le32(bmp, std::uint32_t(colours.size()));
-    le32(bmp, 0);
+    QByteArray bmp = BmpHeaders(40, width, height, bitsPerPixel, bitsPerPixel == 8 ? 1 : 2,
+                                std::uint32_t(4 * colours.size()), std::uint32_t(runs.size()),
+                                std::uint32_t(colours.size()));
     for (std::uint32_t rgb : colours)
-        le32(bmp, rgb); // blue, green, red, zero
+        AppendLe32(bmp, rgb); // blue, green, red, zero
     return bmp + runs;
+}
+
+QByteArray MakeOs2Bmp(const QImage &indexed)
+{
+    const int stride = (indexed.width() + 3) / 4 * 4;
+    QByteArray bmp = BmpHeaders(12, indexed.width(), indexed.height(), 8, 0, 3 * 256,
+                                std::uint32_t(stride * indexed.height()), 0);
+    for (int i = 0; i < 256; ++i) {
+        const QRgb colour = indexed.colorTable().value(i);
+        bmp.append(char(qBlue(colour))).append(char(qGreen(colour))).append(char(qRed(colour)));
+    }
+    for (int y = indexed.height() - 1; y >= 0; --y)
+        bmp += QByteArray(reinterpret_cast<const char *>(indexed.constScanLine(y)), indexed.width())
+                   .leftJustified(stride, '\0');
+    return bmp;
 }
 
 QByteArray MakeInterlacedPng(const QImage &image)
@@ -272,28 +392,12 @@ QByteArray MakeInterlacedPng(const QImage &image)
             }
         }
     }
-    QByteArray png("\x89PNG\r\n\x1A\n", 8);
-    QByteArray header;
-    AppendBe32(header, std::uint32_t(image.width()));
-    AppendBe32(header, std::uint32_t(image.height()));
-    header.append("\x08\x02\x00\x00\x01", 5); // 8-bit RGB, Adam7
-    AppendPngChunk(png, "IHDR", header);
-    AppendPngChunk(png, "IDAT", qCompress(raw).mid(4)); // qCompress puts a length before zlib data
-    AppendPngChunk(png, "IEND", {});
-    return png;
+    return RgbPng(std::uint32_t(image.width()), std::uint32_t(image.height()), 1, Zlib(raw));
 }
 
 QByteArray PngHeaderOnly(std::uint32_t width, std::uint32_t height)
 {
-    QByteArray png("\x89PNG\r\n\x1A\n", 8);
-    QByteArray header;
-    AppendBe32(header, width);
-    AppendBe32(header, height);
-    header.append("\x08\x02\x00\x00\x00", 5); // 8-bit RGB, no interlace
-    AppendPngChunk(png, "IHDR", header);
-    AppendPngChunk(png, "IDAT", qCompress(QByteArray(4096, '\0')).mid(4));
-    AppendPngChunk(png, "IEND", {});
-    return png;
+    return RgbPng(width, height, 0, Zlib(QByteArray(4096, '\0')));
 }
 
 QByteArray BmpWith(const std::vector<std::pair<BmpField, std::int64_t>> &changes)
@@ -309,25 +413,11 @@ QByteArray WholePicture(const char *format)
 {
     const QByteArray name(format);
     if (name != "gif")
-        return Encode(Pattern(64, 48), format, name == "jpg" ? 90 : -1);
-    std::vector<std::uint8_t> indices(64 * 48);
+        return Encode(Pattern(61, 47), format, name == "jpg" ? 90 : -1);
+    std::vector<std::uint8_t> indices(61 * 47);
     for (std::size_t i = 0; i < indices.size(); ++i)
         indices[i] = std::uint8_t(i % 7);
-    return MakeGif(64, 48, {0, 0xFF, 0xFF00, 0xFF0000, 0xFFFF, 0xFF00FF, 0xFFFF00}, {{indices}});
-}
-
-QByteArray CutShort(const char *format, Cut where)
-{
-    const QByteArray whole = WholePicture(format);
-    switch (where) {
-    case Cut::InHeader:
-        return whole.left(30); // past the signature, inside the first header or table
-    case Cut::HalfWay:
-        return whole.left(whole.size() / 2);
-    case Cut::LastBytes:
-        break;
-    }
-    return whole.chopped(QByteArray(format) == "gif" ? 2 : 1);
+    return MakeGif(61, 47, {0, 0xFF, 0xFF00, 0xFF0000, 0xFFFF, 0xFF00FF, 0xFFFF00}, {{indices}});
 }
 
 QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation)
@@ -344,16 +434,247 @@ QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation)
     return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
-} // namespace pixolan::test
-
-namespace pixolan::test {
 namespace {
 
-void AppendLe32(QByteArray &bytes, std::uint32_t value)
+// Colours of a picture and the colours the display shows for them, RRR GGG BB widened again.
+constexpr std::pair<QRgb, QRgb> kShown[] = {
+    {qRgb(255, 255, 255), qRgb(255, 255, 255)}, // 111 111 11
+    {qRgb(0, 0, 0), qRgb(0, 0, 0)},
+    {qRgb(31, 31, 63), qRgb(0, 0, 0)},          // below every first step
+    {qRgb(200, 100, 50), qRgb(219, 109, 0)},    // 110 011 00
+    {qRgb(128, 128, 128), qRgb(146, 146, 170)}, // 100 100 10
+    {qRgb(32, 64, 64), qRgb(36, 73, 85)},       // 001 010 01
+    {qRgb(255, 0, 0), qRgb(255, 0, 0)},         // 111 000 00
+    {qRgb(10, 250, 190), qRgb(0, 255, 170)},    // 000 111 10
+};
+
+QImage ShownRows(bool preview)
 {
-    AppendLe16(bytes, value & 0xFFFF);
-    AppendLe16(bytes, value >> 16);
+    const int count = int(std::size(kShown));
+    QImage image(count, 2, QImage::Format_RGB32);
+    for (int x = 0; x < count; ++x) {
+        image.setPixel(x, 0, preview ? kShown[x].second : kShown[x].first);
+        image.setPixel(x, 1, preview ? kShown[count - 1 - x].second : kShown[count - 1 - x].first);
+    }
+    return image;
 }
+
+} // namespace
+
+QImage ShownPicture()
+{
+    return ShownRows(false);
+}
+
+QImage ShownPreview()
+{
+    return ShownRows(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bad input
+
+namespace {
+
+std::function<bool(const QString &)> Bytes(const QByteArray &bytes)
+{
+    return [bytes](const QString &path) { return WriteBytes(path, bytes); };
+}
+
+// A JPEG cut in the middle of its scan that still ends with its end marker: its structure looks
+// whole, and only the decoder notices the missing data.
+QByteArray JpegCutMidScan()
+{
+    const QByteArray whole = WholePicture("jpg");
+    const qsizetype scan = whole.indexOf("\xFF\xDA");
+    return whole.left(scan + (whole.size() - scan) / 2) + QByteArray("\xFF\xD9", 2);
+}
+
+// A 2-pixel bit-field BMP with the given masks.
+std::function<bool(const QString &)> Masks(int bits, const std::vector<std::uint32_t> &masks)
+{
+    return Bytes(MakeBitfieldBmp(124, bits, masks, 2, 1, {0x1234, 0xFFFF}));
+}
+
+std::vector<BadPicture> MakeBadPictures()
+{
+    const QString cutShort = QStringLiteral("picture is cut short");
+    const QString damaged = QStringLiteral("not a picture, or a damaged one (%1)");
+    const QString bmpHeader =
+        QStringLiteral("a BMP whose header is damaged or of a kind that cannot be read");
+    std::vector<BadPicture> rows = {
+        {"missing_file", "gone.png", [](const QString &) { return true; }, "file not found"},
+        {"missing_file_with_a_line_break_in_its_name", "two\nlines.png",
+         [](const QString &) { return true; }, "file not found"},
+        {"folder", "folder.png", [](const QString &path) { return QDir().mkpath(path); },
+         "this is a folder, not a picture"},
+        // Opening a named pipe for reading would wait for a writer forever.
+        {"named_pipe", "pipe.png", MakePipe,
+         "not a regular file (a device, pipe or socket), not a picture"},
+        {"empty_file", "empty.png", Bytes(""), "empty file, not a picture"},
+        {"text_named_jpg", "notes.jpg", Bytes("int main() { return 0; }\n"), "not a picture"},
+        {"huge_png_header", "huge.png", Bytes(PngHeaderOnly(100000, 100000)),
+         "picture too large (100000 x 100000 pixels; at most 268435456 pixels are supported)"},
+        // Refused while decoding, past every check of the header and the structure.
+        {"png_with_damaged_data", "damaged.png",
+         Bytes(RgbPng(4, 4, 0, QByteArray("\x78\x9C\xFF\xFF\xFF\xFF", 6))), // a bad block
+         "not a picture, or a damaged one"},
+        {"jpg_cut_mid_scan_ending_in_eoi", "cut scan.jpg", Bytes(JpegCutMidScan()), cutShort},
+        // A BMP's header fields taken at face value could make a decoder allocate or read
+        // anything; a negative height alone is fine (rows stored top-down).
+        {"bmp_negative_width", "odd.bmp", Bytes(BmpWith({{kBmpWidth, -6}})), bmpHeader},
+        {"bmp_zero_width", "odd.bmp", Bytes(BmpWith({{kBmpWidth, 0}})), bmpHeader},
+        {"bmp_zero_height", "odd.bmp", Bytes(BmpWith({{kBmpHeight, 0}})), bmpHeader},
+        {"bmp_zero_planes", "odd.bmp", Bytes(BmpWith({{kBmpPlanes, 0}})), bmpHeader},
+        {"bmp_7_bits_a_pixel", "odd.bmp", Bytes(BmpWith({{kBmpBitsPerPixel, 7}})), bmpHeader},
+        {"bmp_64_bits_a_pixel", "odd.bmp", Bytes(BmpWith({{kBmpBitsPerPixel, 64}})), bmpHeader},
+        {"bmp_unknown_compression", "odd.bmp", Bytes(BmpWith({{kBmpCompression, 99}})), bmpHeader},
+        {"bmp_header_size_huge", "odd.bmp", Bytes(BmpWith({{kBmpHeaderSize, 0xFFFFFFF0}})),
+         bmpHeader},
+        {"bmp_cut_in_its_info_header", "odd.bmp", Bytes(BmpWith({}).left(30)), cutShort},
+        {"bmp_data_offset_past_the_end", "odd.bmp", Bytes(BmpWith({{kBmpDataOffset, 100000}})),
+         cutShort},
+        {"bmp_data_offset_4_gb", "odd.bmp", Bytes(BmpWith({{kBmpDataOffset, 0xFFFFFFF0}})),
+         cutShort},
+        // Qt reads the pixels from the end of the headers when the offset points into them, so
+        // that is where the data must fit.
+        {"bmp_data_offset_zero_and_data_short", "odd.bmp",
+         Bytes(BmpWith({{kBmpDataOffset, 0}}).chopped(54)), cutShort},
+        {"bmp_width_times_height_overflows", "odd.bmp",
+         Bytes(BmpWith({{kBmpWidth, 65536}, {kBmpHeight, 65536}})),
+         "picture too large (65536 x 65536 pixels"},
+        {"bmp_largest_width_and_height", "odd.bmp",
+         Bytes(BmpWith({{kBmpWidth, 0x7FFFFFFF}, {kBmpHeight, 0x7FFFFFFF}})),
+         "picture too large (2147483647 x 2147483647 pixels"},
+        {"bmp_most_negative_height", "odd.bmp", Bytes(BmpWith({{kBmpHeight, 0x80000000}})),
+         "picture too large (6 x 2147483648 pixels"},
+        {"bmp_run_length_without_its_end", "rle.bmp",
+         Bytes(MakeRleBmp(8, 4, 2, {0xFF0000}, QByteArray("\x04\x00\x00\x00\x04\x00", 6))),
+         cutShort},
+        {"bmp_os2_last_byte_missing", "os2.bmp",
+         Bytes(MakeOs2Bmp(Indexed(Pattern(23, 17))).chopped(1)), cutShort},
+        // Damaged PNGs, with libpng's reason in its place and kept off standard error.
+        {"png_bad_crc_in_idat", "damaged.png", Bytes(DamagedPng(PngDamage::IdatCrc)),
+         damaged.arg("bad CRC in IDAT")},
+        {"png_bad_crc_in_ihdr", "damaged.png", Bytes(DamagedPng(PngDamage::IhdrCrc)),
+         damaged.arg("bad CRC in IHDR")},
+        {"png_bad_adler_checksum", "damaged.png", Bytes(DamagedPng(PngDamage::AdlerChecksum)),
+         damaged.arg("IDAT: incorrect data check")},
+        {"png_bad_zlib_header", "damaged.png", Bytes(DamagedPng(PngDamage::ZlibHeader)),
+         damaged.arg("IDAT: incorrect header check")},
+        {"png_bit_depth_3", "damaged.png", Bytes(DamagedPng(PngDamage::BitDepth3)),
+         damaged.arg("Invalid IHDR data")},
+        {"png_chunk_length_past_the_end", "damaged.png",
+         Bytes(DamagedPng(PngDamage::LengthPastEnd)),
+         damaged.arg("a chunk's length runs past the end of the file")},
+        // Bit-field masks that cannot be honoured.
+        {"bmp_masks_overlap", "masks.bmp", Masks(16, {0xFF00, 0x0FF0, 0x000F, 0}),
+         "a BMP whose red and green masks overlap"},
+        {"bmp_alpha_overlaps_blue", "masks.bmp", Masks(32, {0xFF0000, 0xFF00, 0xFF, 0x3}),
+         "a BMP whose blue and alpha masks overlap"},
+        {"bmp_mask_with_gaps", "masks.bmp", Masks(16, {0xF00F, 0x0F0, 0, 0}),
+         "a BMP whose red mask (0xf00f) has gaps"},
+        {"bmp_mask_wider_than_16_bits", "masks.bmp", Masks(32, {0xFFFFF000, 0xF00, 0xFF, 0}),
+         "a BMP whose red mask (0xfffff000) is wider than 16 bits"},
+        {"bmp_mask_outside_16_bit_pixels", "masks.bmp", Masks(16, {0xF800, 0x7E0, 0x1F, 0x10000}),
+         "a BMP whose alpha mask (0x10000) lies outside its 16-bit pixels"},
+        // A whole file whose palette is short: not cut short.
+        {"bmp_os2_short_palette", "os2.bmp", Bytes(ShortPaletteBmp(12, 4, 5, 3)),
+         "a BMP whose palette is shorter than its header says (4 of 256 colours)"},
+        {"bmp_short_palette", "short.bmp", Bytes(ShortPaletteBmp(40, 16, 5, 3)),
+         "a BMP whose palette is shorter than its header says (16 of 256 colours)"},
+    };
+    // Each format cut in its headers, part way, and in its last bytes (a GIF's last byte is its
+    // trailer, which follows the frame, so there the frame's closing byte goes too).
+    for (const char *format : {"png", "jpg", "gif", "bmp"}) {
+        const QByteArray whole = WholePicture(format);
+        const qsizetype size = whole.size();
+        const qsizetype last = size - (QByteArray(format) == "gif" ? 2 : 1);
+        const std::pair<const char *, qsizetype> cuts[] = {
+            {"cut_in_its_header", 30},        {"cut_at_20pc", size / 5},
+            {"cut_half_way", size / 2},       {"cut_at_90pc", size * 9 / 10},
+            {"cut_at_99pc", size * 99 / 100}, {"last_bytes_missing", last}};
+        for (const auto &[cut, keep] : cuts)
+            rows.push_back({std::string(format) + "_" + cut, QStringLiteral("cut.") + format,
+                            Bytes(whole.left(keep)), cutShort});
+    }
+    return rows;
+}
+
+template <typename Row> const Row &Named(const std::vector<Row> &rows, std::string_view name)
+{
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [name](const Row &candidate) { return candidate.name == name; });
+    if (row == rows.end())
+        qFatal("no row named %s", std::string(name).c_str());
+    return *row;
+}
+
+} // namespace
+
+const std::vector<BadPicture> &BadPictures()
+{
+    static const std::vector<BadPicture> rows = MakeBadPictures();
+    return rows;
+}
+
+const BadPicture &BadPictureNamed(std::string_view name)
+{
+    return Named(BadPictures(), name);
+}
+
+const std::vector<BadOutput> &BadOutputs()
+{
+    static const std::vector<BadOutput> rows = {
+        {"empty_path", "", "no file name was given"},
+        {"missing_folder", "no such folder/array.c", "No such file or directory"},
+        {"a_folder", "folder", "Filename refers to a directory"},
+        {"inside_a_file", "plain.txt/array.c", "Not a directory"},
+        // Saving through a temporary file and a rename would put a regular file in place of a
+        // pipe or a device, such as /dev/null for whoever may write /dev.
+        {"named_pipe", "pipe", "not a regular file (a device, pipe or socket)"},
+        // About 500 kB of array against 64 kB (a lower limit would stop a memory checker that
+        // runs the program): the write fails after its first blocks.
+        {"write_fails_half_way", "array.c", "File too large", 64 * 1024},
+    };
+    return rows;
+}
+
+const BadOutput &BadOutputNamed(std::string_view name)
+{
+    return Named(BadOutputs(), name);
+}
+
+bool MakeOutputFolder(const QString &folder)
+{
+    const QDir dir(folder);
+    return WriteBytes(dir.filePath("array.c"), kEarlierExport) && dir.mkdir("folder") &&
+           WriteBytes(dir.filePath("plain.txt"), "kept") && MakePipe(dir.filePath("pipe"));
+}
+
+std::string OutputFolderChanges(const QString &folder)
+{
+    const QDir dir(folder);
+    struct stat pipe
+    {
+    };
+    std::string changes;
+    if (ReadBytes(dir.filePath("array.c")) != kEarlierExport)
+        changes += "array.c changed; ";
+    if (!QDir(dir.filePath("folder")).isEmpty())
+        changes += "the folder is no longer empty; ";
+    if (ReadBytes(dir.filePath("plain.txt")) != "kept")
+        changes += "plain.txt changed; ";
+    if (::lstat(QFile::encodeName(dir.filePath("pipe")).constData(), &pipe) != 0 ||
+        !S_ISFIFO(pipe.st_mode))
+        changes += "the pipe was replaced; ";
+    return changes;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pictures Qt does not write: 16-bit PNGs with chunks of one's choosing, bit-field BMPs
+
+namespace {
 
 // The file header and an info header of `headerSize` bytes (40 and up: the 40-byte fields, the
 // rest zero; 12: the old OS/2 one) for data starting at `dataOffset`.

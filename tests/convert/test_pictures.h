@@ -1,41 +1,110 @@
 // SPDX-License-Identifier: MIT
+// What the core's, the window's and pixolan-export's tests share: files and folders, pictures
+// made byte by byte, and the one table each of bad pictures and bad outputs. Nothing here reports
+// to a test framework, so GoogleTest and QtTest tests use it alike.
 #pragma once
+
+#include "convert/export_options.h"
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+namespace pixolan {
+class PictureSurface;
+}
+
 namespace pixolan::test {
+
+// Names each row of a GoogleTest table after its `name`.
+inline constexpr auto RowName = [](const auto &info) { return std::string(info.param.name); };
 
 // A folder that lives for one test.
 class TempDir
 {
 public:
-    TempDir();
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name = {}) const { return m_dir.filePath(name); }
+    // Everything in it, hidden files and pipes included.
     QStringList entries() const;
 
 private:
     QTemporaryDir m_dir;
 };
 
-void WriteBytes(const QString &path, const QByteArray &bytes);
-QByteArray ReadBytes(const QString &path);
+// A temporary folder that is the current directory while it lives.
+class CurrentTempDir : public TempDir
+{
+public:
+    CurrentTempDir();
+    ~CurrentTempDir();
+    CurrentTempDir(const CurrentTempDir &) = delete;
+    CurrentTempDir &operator=(const CurrentTempDir &) = delete;
+    bool entered() const { return m_entered; }
 
-// Encodes `image` in `format` ("png", "bmp", "jpg") and returns the bytes.
+private:
+    QString m_saved;
+    bool m_entered = false;
+};
+
+// Writes `bytes` at `path`, making its folders first; false on failure.
+bool WriteBytes(const QString &path, const QByteArray &bytes);
+// The file's bytes; null when it cannot be read.
+QByteArray ReadBytes(const QString &path);
+bool MakePipe(const QString &path);
+
+// While it lives, a file of this process may not grow past `bytes` (0: no limit is set): a
+// write beyond fails with "File too large", as SIGXFSZ is ignored. Child processes inherit it.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_saved{};
+    bool m_set = false;
+};
+
+// The array text that WriteArray() gives for a surface (with the options), an image, or the
+// picture at a path, and the header WriteHeader() gives; null when loading or writing failed.
+QByteArray ArrayText(const PictureSurface &surface, const ExportOptions &options = {});
+QByteArray HeaderText(const PictureSurface &surface, const ExportOptions &options);
+QByteArray ArrayText(const QImage &image);
+QByteArray ArrayTextOf(const QString &picturePath);
+
+// Empty when `actual` has the size and the colours of `expected` (alpha ignored); otherwise
+// where they differ.
+std::string PixelDifferences(const QImage &actual, const QImage &expected);
+
+// ---------------------------------------------------------------------------------------------
+// Pictures
+
+// Encodes `image` in `format` ("png", "bmp", "jpg"); empty on failure.
 QByteArray Encode(const QImage &image, const char *format, int quality = -1);
 
-// A small picture whose every pixel has distinct red, green and blue, so that a swapped channel or
-// a mirrored row shows.
+// A picture whose every pixel has distinct red, green and blue, so that a swapped channel or a
+// mirrored row shows.
 QImage Pattern(int width, int height);
-
 // A picture of random opaque colours, the same for the same seed.
 QImage Noise(int width, int height, quint32 seed);
+// `image` in 8-bit indexed colour.
+QImage Indexed(const QImage &image);
 
 // A GIF89a of `width` x `height` with the palette `colours` (0xRRGGBB, at most 256) and one
 // palette index per pixel, row by row. Each frame is one entry of `frames`.
@@ -51,16 +120,18 @@ QByteArray MakeGif(int width, int height, const std::vector<std::uint32_t> &colo
 // or top-down (a negative height).
 QByteArray MakeBmp(const QImage &image, int bitsPerPixel, bool topDown);
 
-// An 8-bit run-length encoded BMP of `width` x `height` with the palette `colours` (0xRRGGBB, at
-// most 256) and the RLE8 data `runs`, bottom row first.
-QByteArray MakeRle8Bmp(int width, int height, const std::vector<std::uint32_t> &colours,
-                       const QByteArray &runs);
+// A run-length encoded BMP (4 or 8 bits a pixel) of `width` x `height` with the palette
+// `colours` (0xRRGGBB) and the run-length data `runs`, bottom row first.
+QByteArray MakeRleBmp(int bitsPerPixel, int width, int height,
+                      const std::vector<std::uint32_t> &colours, const QByteArray &runs);
+
+// An OS/2 BMP (12-byte header, 3-byte palette entries) of an 8-bit indexed image.
+QByteArray MakeOs2Bmp(const QImage &indexed);
 
 // An 8-bit RGB PNG of `image`, Adam7-interlaced (Qt's writer never interlaces).
 QByteArray MakeInterlacedPng(const QImage &image);
 
-// A PNG with a header, a little zero data and an end chunk, claiming a picture of `width` x
-// `height`.
+// A PNG with a header, a little zero data and an end chunk, claiming `width` x `height`.
 QByteArray PngHeaderOnly(std::uint32_t width, std::uint32_t height);
 
 // A field of a BMP's file header or 40-byte info header: its offset and its size in bytes.
@@ -75,16 +146,55 @@ inline constexpr BmpField kBmpDataOffset{10, 4}, kBmpHeaderSize{14, 4}, kBmpWidt
 // A 24-bit BMP of Pattern(6, 5) with the given header fields changed (stored little-endian).
 QByteArray BmpWith(const std::vector<std::pair<BmpField, std::int64_t>> &changes);
 
-// A 64 x 48 picture, whole, in `format`: "png", "jpg", "gif" (seven colours) or "bmp".
+// A 61 x 47 picture, whole, in `format`: "png", "jpg", "gif" (seven colours) or "bmp" (24 bits,
+// so each row needs a byte of padding).
 QByteArray WholePicture(const char *format);
-
-// Where a picture file ends early: inside its headers, half way through, or in its last bytes
-// (the last byte; for a GIF the frame's closing byte and the trailer after it).
-enum class Cut { InHeader, HalfWay, LastBytes };
-QByteArray CutShort(const char *format, Cut where);
 
 // `jpeg` with an EXIF block that gives the orientation tag `orientation` (1-8).
 QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation);
+
+// A picture and, worked out by hand, the picture the display shows for it (the preview): two
+// rows of the same colours, the second in reverse order.
+QImage ShownPicture();
+QImage ShownPreview();
+
+// ---------------------------------------------------------------------------------------------
+// Bad input
+
+// A picture that must be refused. The core tries every row; the window and pixolan-export try
+// the few that show their own handling of a refusal.
+struct BadPicture
+{
+    std::string name;                              // letters, digits and '_'
+    QString fileName;                              // the picture's name in its folder
+    std::function<bool(const QString &path)> make; // makes it at `path`; false on failure
+    QString reason;                                // the message gives it after the file's name
+    friend void PrintTo(const BadPicture &row, std::ostream *out) { *out << row.name; }
+};
+const std::vector<BadPicture> &BadPictures();
+const BadPicture &BadPictureNamed(std::string_view name);
+
+// An output path that must be refused, tried in a folder made by MakeOutputFolder() with a
+// picture of kBadOutputPicture pixels, whose array is far larger than any file-size limit here.
+inline constexpr QSize kBadOutputPicture(300, 300);
+struct BadOutput
+{
+    std::string name;
+    QString output; // relative to the folder; empty for an empty path
+    QString reason;
+    rlim_t fileSizeLimit = 0; // during the write; 0 for none
+    friend void PrintTo(const BadOutput &row, std::ostream *out) { *out << row.name; }
+};
+const std::vector<BadOutput> &BadOutputs();
+const BadOutput &BadOutputNamed(std::string_view name);
+
+// Makes what each bad output is tried beside, all of which must stay as they are: an earlier
+// export "array.c" holding kEarlierExport, an empty folder "folder", a file "plain.txt" and a
+// named pipe "pipe".
+inline const QByteArray kEarlierExport = "the earlier export\r\n";
+bool MakeOutputFolder(const QString &folder);
+// Empty when what MakeOutputFolder() made is as it was; otherwise what changed.
+std::string OutputFolderChanges(const QString &folder);
 
 } // namespace pixolan::test
 

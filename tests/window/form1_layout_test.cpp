@@ -19,10 +19,11 @@ namespace {
 
 const QColor kBackground(192, 192, 255);
 
-// The design's place of a control, in twips, as logical pixels.
-QRect FromTwips(int left, int top, int width, int height)
+// A place on screen in the design's unit: 15 twips make one logical pixel (96 pixels an inch),
+// and every designed number is a whole number of pixels.
+QRect InTwips(const QRect &pixels)
 {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
+    return QRect(pixels.topLeft() * 15, pixels.size() * 15);
 }
 
 // The widgets that Tab visits, in order, starting from the first one.
@@ -99,37 +100,25 @@ void Form1LayoutTest::controls_data()
     QTest::addColumn<QRect>("place");
     QTest::addColumn<int>("tabPosition"); // among the controls Tab visits; -1 for none
 
-    // name, kind, text at start, left, top, width, height (twips), tab position
-    QTest::newRow("Picture1") << "pixolan::PictureBox"
-                              << "" << FromTwips(120, 120, 2025, 1875) << -1;
-    QTest::newRow("Text1") << "QLineEdit"
-                           << "" << FromTwips(4440, 1560, 855, 405) << 0;
-    QTest::newRow("Text2") << "QLineEdit"
-                           << "" << FromTwips(3240, 600, 735, 375) << 1;
-    QTest::newRow("Text3") << "QLineEdit"
-                           << "" << FromTwips(4680, 600, 735, 375) << 2;
-    QTest::newRow("Lable1") << "QLabel"
-                            << "Width" << FromTwips(3240, 360, 735, 255) << -1;
-    QTest::newRow("Label2") << "QLabel"
-                            << "Height" << FromTwips(4680, 360, 735, 255) << -1;
-    QTest::newRow("Command1") << "QPushButton"
-                              << "create array" << FromTwips(3240, 1560, 1095, 375) << 3;
-    QTest::newRow("Command2") << "QPushButton"
-                              << "browse" << FromTwips(6480, 2520, 735, 255) << 4;
-    QTest::newRow("Text4") << "QLineEdit"
-                           << "" << FromTwips(1080, 2520, 5295, 285) << 5;
-    QTest::newRow("Text5") << "QLineEdit"
-                           << "<default>" << FromTwips(1080, 2880, 5295, 285) << 6;
-    QTest::newRow("Command3") << "QPushButton"
-                              << "browse" << FromTwips(6480, 2880, 735, 255) << 7;
-    QTest::newRow("Label1") << "QLabel"
-                            << "Image" << FromTwips(240, 2520, 855, 255) << -1;
-    QTest::newRow("Label3") << "QLabel"
-                            << "output file" << FromTwips(240, 2880, 855, 255) << -1;
-    QTest::newRow("Command4") << "QPushButton"
-                              << "default" << FromTwips(7320, 2880, 735, 255) << 8;
-    QTest::newRow("Command5") << "QPushButton"
-                              << "About" << FromTwips(7440, 120, 735, 255) << 9;
+    // The designed place of each control: left, top, width, height in twips.
+    auto row = [](const char *name, const char *kind, const char *text, QRect place, int tab) {
+        QTest::newRow(name) << QString(kind) << QString(text) << place << tab;
+    };
+    row("Picture1", "pixolan::PictureBox", "", {120, 120, 2025, 1875}, -1);
+    row("Text1", "QLineEdit", "", {4440, 1560, 855, 405}, 0);
+    row("Text2", "QLineEdit", "", {3240, 600, 735, 375}, 1);
+    row("Text3", "QLineEdit", "", {4680, 600, 735, 375}, 2);
+    row("Lable1", "QLabel", "Width", {3240, 360, 735, 255}, -1);
+    row("Label2", "QLabel", "Height", {4680, 360, 735, 255}, -1);
+    row("Command1", "QPushButton", "create array", {3240, 1560, 1095, 375}, 3);
+    row("Command2", "QPushButton", "browse", {6480, 2520, 735, 255}, 4);
+    row("Text4", "QLineEdit", "", {1080, 2520, 5295, 285}, 5);
+    row("Text5", "QLineEdit", "<default>", {1080, 2880, 5295, 285}, 6);
+    row("Command3", "QPushButton", "browse", {6480, 2880, 735, 255}, 7);
+    row("Label1", "QLabel", "Image", {240, 2520, 855, 255}, -1);
+    row("Label3", "QLabel", "output file", {240, 2880, 855, 255}, -1);
+    row("Command4", "QPushButton", "default", {7320, 2880, 735, 255}, 8);
+    row("Command5", "QPushButton", "About", {7440, 120, 735, 255}, 9);
 }
 
 void Form1LayoutTest::controls()
@@ -145,7 +134,7 @@ void Form1LayoutTest::controls()
     QCOMPARE(control->parentWidget(), m_form.get());
     QVERIFY2(control->inherits(kind.toLatin1()), control->metaObject()->className());
     QVERIFY(control->isVisible());
-    QCOMPARE(control->geometry(), place);
+    QCOMPARE(InTwips(control->geometry()), place);
     QCOMPARE(int(TabChain(m_form.get()).indexOf(control)), tabPosition);
 
     QString shown;
@@ -165,9 +154,9 @@ void Form1LayoutTest::windowHasItsCaptionSizeAndColour()
 {
     QCOMPARE(m_form->objectName(), QStringLiteral("Form1"));
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Graphic LCD Pixolan"));
-    QCOMPARE(m_form->size(), QSize(557, 223));
-    QCOMPARE(m_form->minimumSize(), QSize(557, 223)); // the window cannot be resized
-    QCOMPARE(m_form->maximumSize(), QSize(557, 223));
+    QCOMPARE(InTwips(m_form->rect()).size(), QSize(8355, 3345));
+    QCOMPARE(m_form->minimumSize(), m_form->size()); // the window cannot be resized
+    QCOMPARE(m_form->maximumSize(), m_form->size());
 
     // The colour on screen: the window between controls, and the labels' own boxes.
     const QImage shot = m_form->grab().toImage();
