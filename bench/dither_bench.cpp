@@ -14,6 +14,7 @@
 // dither mode, and --resize 320x240 of the decoded picture against decoding it; medians of 5
 // runs. Files go to a
 // temporary folder under $PIXOLAN_BENCH_DIR (default: the system's).
+#include "bench_steps.h"
 #include "convert/array_writer.h"
 #include "convert/picture_surface.h"
 #include "convert/preview.h"
@@ -39,8 +40,7 @@ using namespace pixolan;
 
 [[noreturn]] void Die(const QString &message)
 {
-    std::fprintf(stderr, "dither_bench: %s\n", qPrintable(message));
-    std::exit(1);
+    bench::Die("dither_bench", message);
 }
 
 // A landscape: a smooth sky from deep blue to a pale horizon with a soft sun, hills in two
@@ -254,19 +254,6 @@ void Quality(const QString &picturePath)
     std::printf("wrote %s: truncated, ordered, fs\n", qPrintable(picturePath));
 }
 
-double MedianMs(int runs, const std::function<void()> &step)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 void Speed()
 {
     const QByteArray base = qgetenv("PIXOLAN_BENCH_DIR");
@@ -295,19 +282,19 @@ void Speed()
     for (const auto &[dither, mode] : kModes) {
         ExportOptions options;
         options.dither = dither;
-        const double ms = MedianMs(kRuns, [&] { exportWith(options); });
+        const double ms = bench::MedianMs(kRuns, [&] { exportWith(options); });
         if (dither == Dither::None)
             plain = ms;
         std::printf("  export, --dither %-8s %7.0f ms  %.2f x undithered\n", mode, ms, ms / plain);
     }
-    const double decode = MedianMs(kRuns, [&] { load({}); });
+    const double decode = bench::MedianMs(kRuns, [&] { load({}); });
     // Resizing alone, on the decoded picture, as the load does it after decoding.
     PictureSurface decoded;
     if (Status s = decoded.Load(picture); !s)
         Die(s.error());
     ExportOptions resized;
     resized.size = QSize(320, 240);
-    const double resize = MedianMs(kRuns, [&] {
+    const double resize = bench::MedianMs(kRuns, [&] {
         PictureSurface surface;
         if (!surface.SetImage(decoded.Image(), resized))
             Die(QStringLiteral("not enough memory to resize"));

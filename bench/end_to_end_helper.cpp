@@ -13,6 +13,7 @@
 //
 // Each timing prints "MILLISECONDS BYTES": the median of N runs and the bytes written. Output
 // files go to a temporary folder under $PIXOLAN_BENCH_DIR (default: the system's).
+#include "bench_steps.h"
 #include "convert/array_writer.h"
 #include "convert/naive_array.h"
 #include "convert/picture_surface.h"
@@ -40,8 +41,7 @@ using namespace pixolan;
 
 [[noreturn]] void Die(const QString &message)
 {
-    std::fprintf(stderr, "end_to_end_helper: %s\n", qPrintable(message));
-    std::exit(1);
+    bench::Die("end_to_end_helper", message);
 }
 
 QImage Noise(int width, int height)
@@ -132,20 +132,6 @@ QString OutputFolder()
     return base.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(base);
 }
 
-// The median time of `runs` calls of `step`, in milliseconds.
-double Median(int runs, const std::function<void()> &step)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -188,14 +174,14 @@ int main(int argc, char *argv[])
     double ms = 0;
 
     if (command == "decode") {
-        ms = Median(runs, [&] { Load(target); });
+        ms = bench::MedianMs(runs, [&] { Load(target); });
     } else if (command == "save") {
         QByteArray text;
         QBuffer buffer(&text);
         buffer.open(QIODevice::WriteOnly);
         if (!WriteArray(Load(target), buffer, "memory"))
             Die(QStringLiteral("cannot format %1").arg(target));
-        ms = Median(runs, [&] {
+        ms = bench::MedianMs(runs, [&] {
             QSaveFile file(output);
             if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
                 file.write(text) != text.size() || !file.commit())
@@ -203,13 +189,13 @@ int main(int argc, char *argv[])
         });
     } else if (command == "write") {
         const PictureSurface surface = Load(target);
-        ms = Median(runs, [&] {
+        ms = bench::MedianMs(runs, [&] {
             if (Status status = WriteArrayFile(surface, output); !status)
                 Die(status.error());
         });
     } else if (command == "naive") {
         const PictureSurface surface = Load(target);
-        ms = Median(runs, [&] {
+        ms = bench::MedianMs(runs, [&] {
             QSaveFile file(output);
             if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
                 !test::WriteNaiveArray(surface, file) || !file.commit())
