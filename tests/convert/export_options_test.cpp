@@ -58,6 +58,7 @@ struct Name
     const char *name;
     const char *problem; // part of the reason; null when the name is accepted
     bool withHeader = false;
+    friend void PrintTo(const Name &row, std::ostream *out) { *out << row.name; }
 };
 
 class Names : public testing::TestWithParam<Name>
