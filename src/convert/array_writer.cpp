@@ -82,12 +82,7 @@ public:
     {
         if (m_failed || m_used == 0)
             return !m_failed;
-        // A short write is retried: the device reports why only once nothing more goes out.
-        for (std::size_t done = 0; done < m_used && !m_failed;) {
-            const qint64 written = m_device.write(m_block.data() + done, qint64(m_used - done));
-            m_failed = written <= 0;
-            done += std::size_t(std::max<qint64>(written, 0));
-        }
+        m_failed = !WriteFully(m_device, m_block.data(), qint64(m_used));
         m_used = 0;
         return !m_failed;
     }
@@ -165,8 +160,7 @@ namespace {
 SaveTarget ArrayTarget(const PictureSurface &surface, const QString &path,
                        const ExportOptions &options)
 {
-    return {path, QIODevice::Unbuffered, WriteFailure,
-            [&surface, path, &options](QIODevice &device) {
+    return {path, WriteFailure, [&surface, path, &options](QIODevice &device) {
                 return WriteArray(surface, device, path, options);
             }};
 }
@@ -174,7 +168,7 @@ SaveTarget ArrayTarget(const PictureSurface &surface, const QString &path,
 SaveTarget HeaderTarget(const PictureSurface &surface, const QString &path,
                         const ExportOptions &options)
 {
-    return {path, {}, HeaderFailure, [&surface, path, &options](QIODevice &device) {
+    return {path, HeaderFailure, [&surface, path, &options](QIODevice &device) {
                 return WriteHeader(surface, device, path, options);
             }};
 }
@@ -225,7 +219,7 @@ Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QStri
     text = text.arg(array).arg(surface.Width()).arg(surface.Height()).arg(macro).arg(size);
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     const QByteArray bytes = text.toLatin1();
-    if (device.write(bytes) != bytes.size())
+    if (!WriteFully(device, bytes.constData(), bytes.size()))
         return Status::Failure(HeaderFailure(name, device.errorString()));
     return Status::Ok();
 }

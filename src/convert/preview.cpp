@@ -3,11 +3,10 @@
 
 #include "convert/dither.h"
 #include "convert/picture_surface.h"
-#include "convert/png_fixups.h"
 #include "convert/save_file.h"
 
+#include <QBuffer>
 #include <QDir>
-#include <QFileDevice>
 #include <QImageWriter>
 
 namespace pixolan {
@@ -52,20 +51,15 @@ Status WritePreview(const PictureSurface &surface, QIODevice &device, const QStr
                                    ? QStringLiteral("not enough memory to make the preview")
                                    : QStringLiteral("there is no picture to preview")));
 
-    QImageWriter writer(&device, "png");
-    QString libpng; // libpng reports a failed write on standard error by itself
-    bool written = false;
-    {
-        const LibpngErrorCapture capture(&libpng);
-        written = writer.write(image);
-    }
-    // The PNG writer does not always notice a failed write; the file device does.
-    const auto *file = qobject_cast<const QFileDevice *>(&device);
-    if (file && file->error() != QFileDevice::NoError)
-        return Status::Failure(WriteFailure(name, file->errorString()));
-    if (!written)
-        return Status::Failure(
-            WriteFailure(name, libpng.isEmpty() ? writer.errorString() : libpng));
+    // Encoded in memory first, then written out whole, so that a failed write has its reason.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image))
+        return Status::Failure(WriteFailure(name, writer.errorString()));
+    if (!WriteFully(device, png.constData(), png.size()))
+        return Status::Failure(WriteFailure(name, device.errorString()));
     return Status::Ok();
 }
 
@@ -75,7 +69,7 @@ Status WritePreviewFile(const PictureSurface &surface, const QString &path,
     if (path.isEmpty())
         return Status::Failure(QStringLiteral("Cannot write the preview: no file name was given"));
 
-    return SaveFile({path, {}, WriteFailure, [&](QIODevice &device) {
+    return SaveFile({path, WriteFailure, [&](QIODevice &device) {
                          return WritePreview(surface, device, path, options);
                      }});
 }

@@ -14,6 +14,17 @@
 
 namespace pixolan {
 
+bool WriteFully(QIODevice &device, const char *data, qint64 size)
+{
+    for (qint64 done = 0; done < size;) {
+        const qint64 written = device.write(data + done, size - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 Status SaveFile(const SaveTarget &target)
 {
     return SaveFiles(std::span(&target, 1));
@@ -23,6 +34,9 @@ Status SaveFiles(std::span<const SaveTarget> targets)
 {
     // Folders are left to QSaveFile, which refuses them with its own reason.
     for (const SaveTarget &target : targets) {
+        if (target.path.isEmpty())
+            return Status::Failure(
+                target.failure(target.path, QStringLiteral("no file name was given")));
         const QFileInfo info(target.path);
         if (info.exists() && !info.isFile() && !info.isDir())
             return Status::Failure(target.failure(
@@ -33,24 +47,23 @@ Status SaveFiles(std::span<const SaveTarget> targets)
     std::vector<std::unique_ptr<QSaveFile>> files;
     for (const SaveTarget &target : targets) {
         auto &file = files.emplace_back(std::make_unique<QSaveFile>(target.path));
-        if (!file->open(QIODevice::WriteOnly | target.extraMode))
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return Status::Failure(target.failure(target.path, file->errorString()));
         if (Status written = target.write(*file); !written)
             return written;
+        // commit() does not tell every failed write apart from success.
+        if (file->error() != QFileDevice::NoError)
+            return Status::Failure(target.failure(target.path, file->errorString()));
     }
     // With more than one file, each is on disk before the first rename, so that a full disk
     // found by the sync cannot leave one file replaced and the other not.
     if (files.size() > 1)
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (!files[i]->flush())
-                return Status::Failure(
-                    targets[i].failure(targets[i].path, files[i]->errorString()));
+        for (std::size_t i = 0; i < files.size(); ++i)
             if (::fdatasync(files[i]->handle()) != 0) {
                 const int error = errno;
                 return Status::Failure(targets[i].failure(
                     targets[i].path, QString::fromLocal8Bit(std::strerror(error))));
             }
-        }
     for (std::size_t i = 0; i < files.size(); ++i)
         if (!files[i]->commit()) {
             QString reason = files[i]->errorString();

@@ -14,19 +14,24 @@ namespace pixolan {
 // Builds the message for a failed save of `path` for `reason`.
 using SaveFailureText = QString (*)(const QString &path, const QString &reason);
 
-// One file to save: what `write` puts on the device (opened WriteOnly with `extraMode`).
+// One file to save: what `write` puts on the device, which is opened WriteOnly and unbuffered (a
+// writer gathers its own output and hands it on with WriteFully()).
 struct SaveTarget
 {
     QString path;
-    QIODevice::OpenMode extraMode;
     SaveFailureText failure;
     std::function<Status(QIODevice &)> write;
 };
 
+// Writes all of `size` bytes to `device`. A short write is retried: the device says why a write
+// failed (its errorString(), "File too large", ...) only once nothing more goes out. False on
+// failure.
+[[nodiscard]] bool WriteFully(QIODevice &device, const char *data, qint64 size);
+
 // Saves the file through a temporary file beside the target that replaces it only once
 // everything has been written and flushed to disk. On failure an earlier file at the path is left
-// as it was and no partial or temporary file remains. A device, pipe or socket at the path is
-// refused: the rename would put a regular file in its place.
+// as it was and no partial or temporary file remains. An empty path, and a device, pipe or socket
+// at the path, are refused: the rename would put a regular file in the latter's place.
 Status SaveFile(const SaveTarget &target);
 
 // Saves several files as SaveFile() saves one, and replaces none of them before all of them have

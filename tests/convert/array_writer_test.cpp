@@ -171,7 +171,7 @@ TEST(SaveFile, FailureOfAWriterKeepsTheEarlierFiles)
         auto failure = [](const QString &name, const QString &reason) { return name + reason; };
         std::vector<SaveTarget> targets;
         for (std::size_t i = 0; i < 2; ++i)
-            targets.push_back({dir.path(names[int(i)]), {}, failure, [i, failing](QIODevice &d) {
+            targets.push_back({dir.path(names[int(i)]), failure, [i, failing](QIODevice &d) {
                                    d.write("half of it");
                                    return i == failing ? Status::Failure(
                                                              QStringLiteral("the writer gave up"))
