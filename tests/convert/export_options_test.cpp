@@ -199,6 +199,10 @@ INSTANTIATE_TEST_SUITE_P(
                {{A, A, B, B}, {A, A, B, B}},
                kTeal2x2,
                {{A, B}, {Teal, Teal}}},
+        Fitted{"contain_puts_the_odd_pixel_of_padding_last",
+               {{A}},
+               {.background = Teal, .size = QSize(2, 1), .filter = Filter::Nearest},
+               {{A, Teal}}},
         Fitted{"contain_centres",
                {{A, B}},
                {.background = Teal, .size = QSize(2, 3), .filter = Filter::Nearest},
@@ -281,6 +285,10 @@ TEST(FloydSteinberg, WorksOutASerpentineThreeByTwoByHand)
     const auto codes = Codes(3, 2, Dither::FloydSteinberg,
                              [&blue](int x, int y) { return qRgb(0, 0, blue[y][x]); });
     EXPECT_EQ(codes, (std::vector<std::vector<int>>{{0, 0, 0}, {1, 2, 1}}));
+    // 39 + 8 * 7/16 = 42.5, exactly half way between 0 and 85: it goes up.
+    EXPECT_EQ(
+        Codes(2, 1, Dither::FloydSteinberg, [](int x, int) { return qRgb(0, 0, x == 0 ? 8 : 39); }),
+        (std::vector<std::vector<int>>{{0, 1}}));
 }
 
 // The array and the preview hold the same codes for every dither.

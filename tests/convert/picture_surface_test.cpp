@@ -289,6 +289,16 @@ INSTANTIATE_TEST_SUITE_P(
                                              {0xFFE00000, 0x001FFC00, 0x000003FF, 0x80100200});
             },
             2, 2, {kRed, kGreen, kBlue, qRgb(128, 128, 128)}),
+        // Qt reads the pixels from right after the masks when the data offset points into them.
+        Odd("bmp_11_11_10_data_offset_inside_the_masks",
+            [] {
+                QByteArray bmp =
+                    test::MakeBitfieldBmp(40, 32, {0xFFE00000, 0x1FFC00, 0x3FF}, 2, -2,
+                                          {0xFFE00000, 0x001FFC00, 0x000003FF, 0x80100200});
+                bmp[10] = 54; // the data offset, low byte; the masks take bytes 54 to 65
+                return bmp;
+            },
+            2, 2, {kRed, kGreen, kBlue, qRgb(128, 128, 128)}),
         Odd("bmp_3_10_3_in_16_bits",
             [] {
                 return test::MakeBitfieldBmp(40, 16, {0xE000, 0x1FF8, 0x7}, 3, 1,

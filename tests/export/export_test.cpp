@@ -159,7 +159,15 @@ INSTANTIATE_TEST_SUITE_P(
             "filter_unknown", {"--resize", "2x2", "--filter", "x", "logo.png"}, 2, "nearest"},
         CommandLine{"background_not_hex", {"--background", "12345G", "logo.png"}, 2, "RRGGBB"},
         CommandLine{"background_short", {"--background", "#FFF", "logo.png"}, 2, "RRGGBB"},
-        CommandLine{"dither_unknown", {"--dither", "random", "logo.png"}, 2, "ordered"}),
+        CommandLine{"dither_unknown", {"--dither", "random", "logo.png"}, 2, "ordered"},
+        CommandLine{"background_too_long", {"--background", "FFFFFF00", "logo.png"}, 2, "RRGGBB"},
+        CommandLine{"filter_without_resize", {"--filter", "nearest", "logo.png"}, 2, "--resize"},
+        CommandLine{"name_clashing_with_a_header_macro",
+                    {"--name", "size", "--header", "h.h", "logo.png"},
+                    2,
+                    "SIZE_WIDTH"},
+        CommandLine{"resize_largest", {"--resize", "16384x1", "logo.png", "-"}, 0, "0xFF, 0x"},
+        CommandLine{"resize_upper_case_x", {"--resize", "3X2", "logo.png", "-"}, 0, "array[]"}),
     test::RowName);
 
 TEST(Version, IsExactlyTheProgramsVersionLine)
@@ -408,7 +416,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadRun{.name = "header_in_a_missing_folder",
                .reason = "No such file or directory",
                .options = {"--header", "no such folder/array.h"},
-               .named = "no such folder/array.h"}),
+               .named = "no such folder/array.h"},
+        BadRun{.name = "header_without_a_name",
+               .reason = "no file name was given",
+               .options = {"--header", ""},
+               .named = "header"},
+        // The header file first: nothing goes to standard output when it cannot be written.
+        BadRun{.name = "header_failing_with_the_array_to_standard_output",
+               .output = "-",
+               .reason = "File too large",
+               .fileSizeLimit = 100,
+               .options = {"--header", "array.h"},
+               .named = "array.h"}),
     test::RowName);
 
 // Standard output that takes nothing, for the array and for the preview.

@@ -60,13 +60,18 @@ grep -q "pixolan-export: Cannot load \".*logo.png\": not a picture" "$work/broke
 cmp -s "$pixolan/logo.c" "$work/logo.c.before" || fail "the broken picture changed logo.c"
 cp "$source/tests/packaging/consumer/pictures/logo.png" "$work/src/pictures/logo.png"
 
-# Two pictures giving one name in a target stop the configuration, naming both.
-if cmake -S "$work/src" -B "$work/clash" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
-    -DPIXOLAN_TEST_NAME_CLASH=ON >"$work/clash.log" 2>&1; then
-    fail "two pictures named logo and LOGO were accepted"
-fi
-tr -s ' \n' ' ' <"$work/clash.log" | grep -q '2-splash.png" and ".*logo.png" both give the array name LOGO' ||
-    { cat "$work/clash.log"; fail "the name clash was not reported with both pictures"; }
+# Two pictures giving one name in a target, and a name the header's macros would make clash with
+# the C library, stop the configuration with the reason.
+refused() { # refused CASE PATTERN
+    if cmake -S "$work/src" -B "$work/refused-$1" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+        -DPIXOLAN_TEST_REFUSED="$1" >"$work/refused-$1.log" 2>&1; then
+        fail "the configuration accepted $1"
+    fi
+    tr -s ' \n' ' ' <"$work/refused-$1.log" | grep -q "$2" ||
+        { cat "$work/refused-$1.log"; fail "$1 was not refused with its reason"; }
+}
+refused clash '2-splash.png" and ".*logo.png" both give the array name Logo (LOGO in upper case)'
+refused name 'NAME "size" cannot name the array of ".*2-splash.png"'
 
 # A cross build whose toolchain file searches packages in the target's sysroot only and names
 # the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE; the package is named by Pixolan_DIR and
@@ -80,6 +85,10 @@ run "$work/cross-build.log" cmake --build "$work/cross"
 if cmake -S "$work/src" -B "$work/hidden" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
     >"$work/hidden.log" 2>&1; then
     fail "configuring without the package's tool and without PIXOLAN_EXPORT_EXECUTABLE worked"
+fi
+if cmake -S "$work/src" -B "$work/folder" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+    -DPIXOLAN_EXPORT_EXECUTABLE="$work" >"$work/folder.log" 2>&1; then
+    fail "a folder was taken for PIXOLAN_EXPORT_EXECUTABLE"
 fi
 
 [ "$failures" -eq 0 ] || exit 1
