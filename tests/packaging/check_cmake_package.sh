@@ -72,6 +72,7 @@ refused() { # refused CASE PATTERN
 }
 refused clash '2-splash.png" and ".*logo.png" both give the array name Logo (LOGO in upper case)'
 refused name 'NAME "size" cannot name the array of ".*2-splash.png"'
+refused options 'give NAME or HEADER, not --name=splash'
 
 # A cross build whose toolchain file searches packages in the target's sysroot only and names
 # the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE; the package is named by Pixolan_DIR and
