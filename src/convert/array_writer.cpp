@@ -75,6 +75,11 @@ public:
     void commit(char *end) { m_used = std::size_t(end - m_block.data()); }
     void append(std::string_view text)
     {
+        if (text.size() > kBlockBytes) { // a name longer than a block goes out on its own
+            if (flush())
+                m_failed = !WriteFully(m_device, text.data(), qint64(text.size()));
+            return;
+        }
         commit(std::ranges::copy(text, reserve(text.size())).out);
     }
 

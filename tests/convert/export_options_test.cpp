@@ -104,8 +104,12 @@ TEST(ArrayName, ChangesTheDeclarationAndNothingElse)
     ASSERT_TRUE(surface.SetImage(test::Pattern(5, 3)));
     QByteArray expected = ArrayText(surface, {});
     ASSERT_TRUE(expected.startsWith("const int8 array[] = {\r\n"));
-    expected.replace("const int8 array[]", "const int8 logo[]");
-    EXPECT_EQ(ArrayText(surface, {.name = QStringLiteral("logo")}), expected);
+    // The long name is larger than the writer's block.
+    for (const QString &name : {QStringLiteral("logo"), QString(3 << 20, u'a')}) {
+        QByteArray named = expected;
+        named.replace("const int8 array[]", "const int8 " + name.toLatin1() + "[]");
+        EXPECT_EQ(ArrayText(surface, {.name = name}), named) << name.size();
+    }
 }
 
 TEST(Header, DeclaresTheArrayWithItsSize)
