@@ -154,10 +154,29 @@ bool ApplyTransparentColour(QImage &image, const PngFixup &fixup)
     return true;
 }
 
+namespace {
+
+// One stream for the whole process, never closed: a thread that took `stderr` just before a
+// capture ended may still print into it, and its text comes out with the next capture's.
+struct CaptureStream
+{
+    char *text = nullptr;
+    std::size_t size = 0;
+    std::FILE *file = open_memstream(&text, &size);
+};
+
+CaptureStream &Captured()
+{
+    static CaptureStream stream;
+    return stream;
+}
+
+} // namespace
+
 LibpngErrorCapture::LibpngErrorCapture(QString *reason) : m_reason(reason)
 {
     std::fflush(stderr);
-    m_memory = open_memstream(&m_text, &m_size);
+    m_memory = Captured().file;
     if (m_memory) {
         m_previous = stderr;
         stderr = m_memory;
@@ -169,16 +188,21 @@ LibpngErrorCapture::~LibpngErrorCapture()
     if (!m_memory)
         return;
     stderr = m_previous;
-    std::fclose(m_memory); // m_text now holds all that was printed, and a terminating zero
+    CaptureStream &stream = Captured();
+    flockfile(m_memory); // holds off a late printer while the text is read and cleared
+    std::fflush(m_memory);
+    const QByteArray printed(stream.text, qsizetype(stream.size));
+    std::rewind(m_memory);
+    funlockfile(m_memory);
+
     static const QLatin1String kPrefix("libpng error: ");
     QByteArray others;
-    for (const QByteArray &line : QByteArray(m_text, qsizetype(m_size)).split('\n')) {
+    for (const QByteArray &line : printed.split('\n')) {
         if (line.startsWith(kPrefix.data()))
             *m_reason = Reworded(QString::fromLocal8Bit(line.mid(kPrefix.size())));
         else if (!line.isEmpty())
             others += line + '\n';
     }
-    std::free(m_text);
     if (!others.isEmpty()) {
         std::fwrite(others.constData(), 1, std::size_t(others.size()), stderr);
         std::fflush(stderr);

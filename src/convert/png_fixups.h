@@ -57,7 +57,8 @@ std::unique_ptr<QIODevice> WithoutHiddenChunks(QIODevice &source, const PngFixup
 // library's `stderr` goes to memory instead (file descriptor 2 itself, where sanitizers report, is
 // left alone). When it ends, libpng's last reason is stored in `*reason`, reworded where a plainer
 // phrase exists ("bad CRC in IDAT" for "IDAT: CRC error"), and anything else that was printed
-// meanwhile is passed on to standard error. Loads run on one thread at a time.
+// meanwhile is passed on to standard error. Loads run on one thread at a time; other threads
+// may print meanwhile, and the memory they print into is never freed under them.
 class LibpngErrorCapture
 {
 public:
@@ -70,8 +71,6 @@ private:
     QString *m_reason;
     std::FILE *m_previous = nullptr;
     std::FILE *m_memory = nullptr;
-    char *m_text = nullptr;
-    std::size_t m_size = 0;
 };
 
 } // namespace pixolan
