@@ -55,15 +55,15 @@ Status SaveFiles(std::span<const SaveTarget> targets)
         if (file->error() != QFileDevice::NoError)
             return Status::Failure(target.failure(target.path, file->errorString()));
     }
-    // With more than one file, each is on disk before the first rename, so that a full disk
-    // found by the sync cannot leave one file replaced and the other not.
-    if (files.size() > 1)
-        for (std::size_t i = 0; i < files.size(); ++i)
-            if (::fdatasync(files[i]->handle()) != 0) {
-                const int error = errno;
-                return Status::Failure(targets[i].failure(
-                    targets[i].path, QString::fromLocal8Bit(std::strerror(error))));
-            }
+    // Every file is on disk before the first rename: a failed sync (a full disk, a lost network
+    // share) is reported and leaves all earlier files as they were. commit() syncs as well, but
+    // does not report a failure.
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (::fdatasync(files[i]->handle()) != 0) {
+            const int error = errno;
+            return Status::Failure(
+                targets[i].failure(targets[i].path, QString::fromLocal8Bit(std::strerror(error))));
+        }
     for (std::size_t i = 0; i < files.size(); ++i)
         if (!files[i]->commit()) {
             QString reason = files[i]->errorString();

@@ -72,10 +72,11 @@ Status WriteTo(const QString &target, ToDevice toDevice, ToFile toFile)
     return toDevice(out, name);
 }
 
-// True when both names lead to one file, existing or still to be made.
+// True when both names lead to one file, existing or still to be made. An empty name is no
+// file: saving refuses it with its own reason.
 bool SameFile(const QString &a, const QString &b)
 {
-    if (a == kDash || b == kDash)
+    if (a == kDash || b == kDash || a.isEmpty() || b.isEmpty())
         return false;
     const QFileInfo first(a);
     const QFileInfo second(b);

@@ -419,7 +419,7 @@ INSTANTIATE_TEST_SUITE_P(
                .named = "no such folder/array.h"},
         BadRun{.name = "header_without_a_name",
                .reason = "no file name was given",
-               .options = {"--header", ""},
+               .options = {"--header", "", "--preview", ""},
                .named = "header"},
         // The header file first: nothing goes to standard output when it cannot be written.
         BadRun{.name = "header_failing_with_the_array_to_standard_output",
