@@ -335,9 +335,10 @@ struct BadRun
     QString reason = {};
     rlim_t fileSizeLimit = 0;
     std::function<void()> inChild = {};
-    bool outputNamed = false; // the message names the output rather than the picture
-    QStringList options = {}; // before the picture and the output
-    QString named = {};       // the file the message names, if neither of those
+    bool outputNamed = false;     // the message names the output rather than the picture
+    QStringList options = {};     // before the picture and the output
+    QString named = {};           // the file the message names, if neither of those
+    QStringList environment = {}; // NAME=value, added to the program's
     friend void PrintTo(const BadRun &row, std::ostream *out) { *out << row.name; }
 };
 
@@ -383,8 +384,12 @@ TEST_P(BadRuns, AreReportedAndLoseNothing)
 
     const Result result = [&] {
         const test::FileSizeLimit limit(run.fileSizeLimit);
-        return RunExport(run.options + QStringList{run.picture, run.output},
-                         {.workingDirectory = dir.path(), .inChild = run.inChild});
+        QProcessEnvironment environment = WithoutDisplay();
+        for (const QString &variable : run.environment)
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        return RunExport(
+            run.options + QStringList{run.picture, run.output},
+            {.workingDirectory = dir.path(), .inChild = run.inChild, .environment = environment});
     }();
 
     ExpectFailureLine(result,
@@ -408,6 +413,14 @@ INSTANTIATE_TEST_SUITE_P(
         Picture("huge_png_header", MemoryLimit(rlim_t(1) << 30)),
         Picture("bmp_width_times_height_overflows", MemoryLimit(rlim_t(1) << 30)),
         Output("empty_path"), Output("named_pipe"), Output("write_fails_half_way"),
+        // All written, then the sync fails: no rename, no success. (A sanitizer's runtime would
+        // refuse to come after the preloaded library.)
+        BadRun{.name = "sync_fails",
+               .reason = "Input/output error",
+               .outputNamed = true,
+               .environment = {"LD_PRELOAD=" PIXOLAN_FAILING_SYNC,
+                               "ASAN_OPTIONS=verify_asan_link_order=0:" +
+                                   qEnvironmentVariable("ASAN_OPTIONS")}},
         BadRun{.name = "output_is_the_picture_by_another_name",
                .output = "./folder/../logo.png",
                .reason = "it is the picture itself",
