@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <unistd.h>
@@ -24,6 +25,21 @@ bool WriteFully(QIODevice &device, const char *data, qint64 size)
     }
     return true;
 }
+
+namespace {
+
+// Running out of memory while writing (a large preview is made in memory) is a failure like any
+// other: the temporary files are removed and the earlier files stay.
+Status WriteTarget(const SaveTarget &target, QSaveFile &file)
+{
+    try {
+        return target.write(file);
+    } catch (const std::bad_alloc &) {
+        return Status::Failure(target.failure(target.path, QStringLiteral("not enough memory")));
+    }
+}
+
+} // namespace
 
 Status SaveFile(const SaveTarget &target)
 {
@@ -49,7 +65,7 @@ Status SaveFiles(std::span<const SaveTarget> targets)
         auto &file = files.emplace_back(std::make_unique<QSaveFile>(target.path));
         if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return Status::Failure(target.failure(target.path, file->errorString()));
-        if (Status written = target.write(*file); !written)
+        if (Status written = WriteTarget(target, *file); !written)
             return written;
         // commit() does not tell every failed write apart from success.
         if (file->error() != QFileDevice::NoError)

@@ -158,12 +158,14 @@ TEST_P(BadOutputs, AreReportedAndWriteNothing)
 
 INSTANTIATE_TEST_SUITE_P(Paths, BadOutputs, testing::ValuesIn(test::BadOutputs()), test::RowName);
 
-// A save whose writer reports a failure, whatever it wrote first, leaves the earlier files byte
-// for byte and no temporary file, also when it is the second of two saved together; the writer's
-// own message is the one reported.
+// A save whose writer reports a failure or runs out of memory, whatever it wrote first, leaves
+// the earlier files byte for byte and no temporary file, also when it is the second of two saved
+// together; the writer's own message is the one reported.
 TEST(SaveFile, FailureOfAWriterKeepsTheEarlierFiles)
 {
-    for (const std::size_t failing : {0u, 1u}) {
+    for (const std::size_t test : {0u, 1u, 2u, 3u}) {
+        const std::size_t failing = test % 2;
+        const bool throws = test >= 2;
         TempDir dir;
         const QStringList names = {"array.c", "array.h"};
         for (const QString &name : names)
@@ -171,14 +173,17 @@ TEST(SaveFile, FailureOfAWriterKeepsTheEarlierFiles)
         auto failure = [](const QString &name, const QString &reason) { return name + reason; };
         std::vector<SaveTarget> targets;
         for (std::size_t i = 0; i < 2; ++i)
-            targets.push_back({dir.path(names[int(i)]), failure, [i, failing](QIODevice &d) {
-                                   d.write("half of it");
-                                   return i == failing ? Status::Failure(
-                                                             QStringLiteral("the writer gave up"))
-                                                       : Status::Ok();
-                               }});
+            targets.push_back(
+                {dir.path(names[int(i)]), failure, [i, failing, throws](QIODevice &d) {
+                     d.write("half of it");
+                     if (i == failing && throws)
+                         throw std::bad_alloc();
+                     return i == failing ? Status::Failure(QStringLiteral("the writer gave up"))
+                                         : Status::Ok();
+                 }});
         const Status status = SaveFiles(targets);
-        EXPECT_EQ(status.error(), "the writer gave up");
+        EXPECT_EQ(status.error(), throws ? dir.path(names[int(failing)]) + "not enough memory"
+                                         : "the writer gave up");
         for (const QString &name : names)
             EXPECT_EQ(ReadBytes(dir.path(name)), test::kEarlierExport) << failing;
         EXPECT_EQ(dir.entries(), names);
