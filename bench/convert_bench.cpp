@@ -5,9 +5,9 @@
 //   build/bench/convert_bench [--benchmark_filter=...]
 //
 // The files go to a temporary folder under $PIXOLAN_BENCH_DIR (default: the system's).
-#include "convert/array_writer.h"
-#include "convert/pack_colour.h"
-#include "convert/picture_surface.h"
+#include "convert/pixels/pack_colour.h"
+#include "convert/read/picture_surface.h"
+#include "convert/write/array_writer.h"
 
 #include <QBuffer>
 #include <QDir>

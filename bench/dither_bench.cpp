@@ -15,9 +15,9 @@
 // runs. Files go to a
 // temporary folder under $PIXOLAN_BENCH_DIR (default: the system's).
 #include "bench_steps.h"
-#include "convert/array_writer.h"
-#include "convert/picture_surface.h"
-#include "convert/preview.h"
+#include "convert/read/picture_surface.h"
+#include "convert/write/array_writer.h"
+#include "convert/write/preview.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -14,9 +14,9 @@
 // Each timing prints "MILLISECONDS BYTES": the median of N runs and the bytes written. Output
 // files go to a temporary folder under $PIXOLAN_BENCH_DIR (default: the system's).
 #include "bench_steps.h"
-#include "convert/array_writer.h"
 #include "convert/naive_array.h"
-#include "convert/picture_surface.h"
+#include "convert/read/picture_surface.h"
+#include "convert/write/array_writer.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

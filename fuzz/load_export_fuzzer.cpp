@@ -3,9 +3,9 @@
 // plainly and with the export's options (dithered, resized). A load may fail, but only with a
 // message; an export of what loaded must succeed and have the array file's shape. Anything else,
 // and any sanitizer report, is a crash.
-#include "convert/array_writer.h"
-#include "convert/picture_checks.h"
-#include "convert/picture_surface.h"
+#include "convert/read/picture_checks.h"
+#include "convert/read/picture_surface.h"
+#include "convert/write/array_writer.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Writes the fuzzer's seed corpus into the folder given: a tiny picture of each kind the loader
 // reads, every one checked to load. Qt encodes what it can write; GIF and RLE BMP are made here.
-#include "convert/picture_surface.h"
+#include "convert/read/picture_surface.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -4,11 +4,11 @@
 //
 // Exit status: 0 when everything was written, 1 when a picture could not be loaded or a file not
 // written (one line on standard error names the file and the reason), 2 for a wrong command line.
-#include "convert/array_writer.h"
 #include "convert/export_options.h"
-#include "convert/output_path.h"
-#include "convert/picture_surface.h"
-#include "convert/preview.h"
+#include "convert/read/picture_surface.h"
+#include "convert/write/array_writer.h"
+#include "convert/write/output_path.h"
+#include "convert/write/preview.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

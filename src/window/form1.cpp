@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "window/form1.h"
 
-#include "convert/array_writer.h"
-#include "convert/output_path.h"
+#include "convert/write/array_writer.h"
+#include "convert/write/output_path.h"
 #include "icon/application_icon.h"
 #include "window/common_dialog.h"
 #include "window/picture_box.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "convert/picture_surface.h"
+#include "convert/read/picture_surface.h"
 #include "window/file_chooser.h"
 #include "window/notifier.h"
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // What each export option does: the array's name, the background, resizing and dithering.
-#include "convert/array_writer.h"
-#include "convert/dither.h"
-#include "convert/picture_surface.h"
-#include "convert/preview.h"
+#include "convert/pixels/dither.h"
+#include "convert/read/picture_surface.h"
 #include "convert/test_pictures.h"
+#include "convert/write/array_writer.h"
+#include "convert/write/preview.h"
 
 #include <gtest/gtest.h>
 

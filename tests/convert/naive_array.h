@@ -5,8 +5,8 @@
 // value, and one write per row. The tests check the fast writer against it and the end-to-end
 // benchmark times it; it depends on nothing but the core, so both can include it.
 
-#include "convert/pack_colour.h"
-#include "convert/picture_surface.h"
+#include "convert/pixels/pack_colour.h"
+#include "convert/read/picture_surface.h"
 
 #include <QBuffer>
 #include <QByteArray>

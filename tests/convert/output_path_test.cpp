@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "convert/output_path.h"
+#include "convert/write/output_path.h"
 
 #include "convert/test_pictures.h"
 

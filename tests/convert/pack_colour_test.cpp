@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "convert/pack_colour.h"
+#include "convert/pixels/pack_colour.h"
 
 #include "convert/test_pictures.h"
 

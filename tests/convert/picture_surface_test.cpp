@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "convert/picture_surface.h"
+#include "convert/read/picture_surface.h"
 
 #include "convert/test_pictures.h"
 

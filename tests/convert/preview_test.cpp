@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "convert/preview.h"
+#include "convert/write/preview.h"
 
-#include "convert/picture_surface.h"
+#include "convert/read/picture_surface.h"
 #include "convert/test_pictures.h"
 
 #include <QBuffer>

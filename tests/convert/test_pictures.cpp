@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "convert/test_pictures.h"
 
-#include "convert/array_writer.h"
-#include "convert/picture_surface.h"
+#include "convert/read/picture_surface.h"
+#include "convert/write/array_writer.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Runs the pixolan-export program as a user's script would and checks its exit status, its
 // messages and the files it leaves.
-#include "convert/picture_surface.h"
-#include "convert/preview.h"
+#include "convert/read/picture_surface.h"
 #include "convert/test_pictures.h"
+#include "convert/write/preview.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // The C++ side: both arrays by name, with their sizes from the headers.
-#include "logo.h"
 #include "img_2_splash.h"
+#include "logo.h"
 
 #include <cstdio>
 

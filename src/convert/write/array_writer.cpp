@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "convert/array_writer.h"
+#include "convert/write/array_writer.h"
 
-#include "convert/dither.h"
-#include "convert/pack_colour.h"
-#include "convert/picture_surface.h"
-#include "convert/save_file.h"
+#include "convert/pixels/dither.h"
+#include "convert/pixels/pack_colour.h"
+#include "convert/read/picture_surface.h"
+#include "convert/write/save_file.h"
 
 #include <QDir>
 #include <QIODevice>

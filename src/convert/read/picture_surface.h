@@ -2,7 +2,7 @@
 #pragma once
 
 #include "convert/export_options.h"
-#include "convert/pack_colour.h"
+#include "convert/pixels/pack_colour.h"
 #include "convert/status.h"
 
 #include <QImage>

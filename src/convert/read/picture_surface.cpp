@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "convert/picture_surface.h"
+#include "convert/read/picture_surface.h"
 
-#include "convert/bmp_fixups.h"
-#include "convert/picture_checks.h"
-#include "convert/png_fixups.h"
+#include "convert/read/bmp_fixups.h"
+#include "convert/read/picture_checks.h"
+#include "convert/read/png_fixups.h"
 
 #include <QBuffer>
 #include <QDir>

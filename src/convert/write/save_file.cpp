@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "convert/save_file.h"
+#include "convert/write/save_file.h"
 
 #include <QDir>
 #include <QFileInfo>

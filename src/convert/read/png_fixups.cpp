@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "convert/png_fixups.h"
+#include "convert/read/png_fixups.h"
 
-#include "convert/picture_checks.h"
+#include "convert/read/picture_checks.h"
 
 #include <QRgba64>
 #include <QStringList>

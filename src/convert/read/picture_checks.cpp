@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "convert/picture_checks.h"
+#include "convert/read/picture_checks.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "convert/dither.h"
+#include "convert/pixels/dither.h"
 
-#include "convert/pack_colour.h"
-#include "convert/preview.h"
+#include "convert/pixels/pack_colour.h"
+#include "convert/write/preview.h"
 
 #include <algorithm>
 #include <array>

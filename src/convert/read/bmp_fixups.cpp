@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "convert/bmp_fixups.h"
+#include "convert/read/bmp_fixups.h"
 
-#include "convert/picture_checks.h"
+#include "convert/read/picture_checks.h"
 
 #include <QList>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "convert/preview.h"
+#include "convert/write/preview.h"
 
-#include "convert/dither.h"
-#include "convert/picture_surface.h"
-#include "convert/save_file.h"
+#include "convert/pixels/dither.h"
+#include "convert/read/picture_surface.h"
+#include "convert/write/save_file.h"
 
 #include <QBuffer>
 #include <QDir>
