@@ -144,8 +144,19 @@ std::optional<Filter> ParseFilter(const QString &text)
 
 std::optional<Dither> ParseDither(const QString &text)
 {
-    return Lookup<Dither, 3>(text, {"none", "ordered", "fs"},
-                             {Dither::None, Dither::Ordered, Dither::FloydSteinberg});
+    return Lookup<Dither, 4>(
+        text, {"none", "ordered", "fs", "atkinson"},
+        {Dither::None, Dither::Ordered, Dither::FloydSteinberg, Dither::Atkinson});
+}
+
+std::optional<int> ParseThreshold(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 3 || !std::ranges::all_of(text, IsAsciiDigit))
+        return std::nullopt;
+    const int threshold = text.toInt();
+    if (threshold < 1 || threshold > 255)
+        return std::nullopt;
+    return threshold;
 }
 
 } // namespace pixolan

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "convert/pixels/pixel_format.h"
+
 #include <QRgb>
 #include <QSize>
 #include <QString>
@@ -19,11 +21,12 @@ enum class Fit {
 // How pixels are scaled: averaged (photos) or picked (pixel art).
 enum class Filter { Smooth, Nearest };
 
-// How each pixel's colour becomes its RRRGGGBB code.
+// How each pixel's colour becomes its code.
 enum class Dither {
-    None,           // every channel truncated, as PackColour() does
+    None,           // every channel truncated, as PackColour() does; 1 bit by a threshold
     Ordered,        // an 8 x 8 Bayer threshold against the levels the panel shows
     FloydSteinberg, // the error to the shown level carried to the neighbours, rows alternating
+    Atkinson,       // 1/8 of the error to each of six neighbours, a quarter of it dropped
 };
 
 // Everything an export can be asked to do beyond the plain conversion. The defaults are the plain
@@ -38,6 +41,11 @@ struct ExportOptions
     Fit fit = Fit::Contain;
     Filter filter = Filter::Smooth;
     Dither dither = Dither::None;
+    PixelFormat format = PixelFormat::Rgb332;
+    int threshold = 128;  // 1-bit formats: a pixel whose grey level is at least this is lit (1)
+    bool invert = false;  // 1-bit formats: the dark pixels are the 1s
+    bool progmem = false; // the array, and its declaration, carry AVR's PROGMEM
+    bool binary = false;  // the array's bytes as an MCU holds them, instead of C source
 };
 
 // Why `name` cannot name the array, or nothing when it can: it must be a C identifier
@@ -51,6 +59,7 @@ std::optional<QSize> ParseSize(const QString &text);    // "320x240", each side 
 std::optional<QRgb> ParseColour(const QString &text);   // "RRGGBB" or "#RRGGBB", hexadecimal
 std::optional<Fit> ParseFit(const QString &text);       // "contain", "cover" or "stretch"
 std::optional<Filter> ParseFilter(const QString &text); // "smooth" or "nearest"
-std::optional<Dither> ParseDither(const QString &text); // "none", "ordered" or "fs"
+std::optional<Dither> ParseDither(const QString &text); // "none", "ordered", "fs", "atkinson"
+std::optional<int> ParseThreshold(const QString &text); // "1" to "255"
 
 } // namespace pixolan

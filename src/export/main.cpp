@@ -117,6 +117,29 @@ std::optional<QString> ReadName(const QString &text, ExportOptions &options)
     return std::nullopt;
 }
 
+// Why the format options do not go together, if they do not.
+std::optional<QString> FormatProblem(const QCommandLineParser &parser, const ExportOptions &options,
+                                     const QCommandLineOption &threshold)
+{
+    const FormatInfo &info = Info(options.format);
+    const QString format = QString::fromLatin1(info.name.data(), qsizetype(info.name.size()));
+    const bool thresholdGiven = parser.isSet(threshold);
+    if ((thresholdGiven || options.invert) && !info.OneBit())
+        return QStringLiteral("--%1 goes with the 1-bit formats mono, mono-lsb and mono-pages, "
+                              "not %2")
+            .arg(thresholdGiven ? QStringLiteral("threshold") : QStringLiteral("invert"), format);
+    if (thresholdGiven && options.dither != Dither::None)
+        return QStringLiteral("--threshold goes with --dither none: a dither decides each pixel "
+                              "itself");
+    if (options.dither != Dither::None && info.bits[0] == 8)
+        return QStringLiteral("--dither: %1 keeps all 8 bits of every channel, nothing to dither; "
+                              "give a format of fewer bits")
+            .arg(format);
+    if (options.binary && options.progmem)
+        return QStringLiteral("--progmem goes with C source, not with --binary");
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -130,11 +153,29 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Writes a picture as C source: one byte per pixel, packed RGB332.\n"
-        "Without options the array is the window's \"create array\", byte for byte.\n"
+        "Writes a picture as C source: one byte per pixel, packed RGB332, or in the panel's own\n"
+        "format (--format). Without options the array is the window's \"create array\", byte "
+        "for byte.\n"
         "For a 320 x 240 panel:\n"
         "  pixolan-export --resize 320x240 --dither fs --name logo --header logo.h logo.png "
-        "logo.c"));
+        "logo.c\n"
+        "\n"
+        "Formats (--format), and what reads each:\n"
+        "  rgb332      RRRGGGBB bytes (default): LovyanGFX, TFT_eSPI 8-bit pushImage, LVGL 8 at\n"
+        "              depth 8\n"
+        "  rgb565      uint16_t values: Adafruit GFX drawRGBBitmap, Arduino_GFX, TFT_eSPI with\n"
+        "              setSwapBytes(true), LVGL 9 RGB565, MicroPython RGB565\n"
+        "  rgb565be    the same, high byte first: esp_lcd_panel_draw_bitmap, TFT_eSPI pushImage,\n"
+        "              LovyanGFX uint16_t *, LVGL 9.3 RGB565_SWAPPED, LV_COLOR_16_SWAP\n"
+        "  rgb666      R, G, B bytes, 6 bits each in bits 7-2: ILI9481/9486/9488 over SPI\n"
+        "  rgb888      R, G, B bytes: Arduino_GFX draw24bitRGBBitmap, RGB-interface panels\n"
+        "  gray8       grey bytes: drawGrayscaleBitmap, LVGL L8, MicroPython GS8\n"
+        "  gray4       two greys a byte, left high: SSD1322/SSD1327, MicroPython GS4_HMSB\n"
+        "  mono        1 bit, leftmost in bit 7: drawBitmap (Adafruit GFX, TFT_eSPI, u8g2),\n"
+        "              MicroPython MONO_HLSB\n"
+        "  mono-lsb    1 bit, leftmost in bit 0 (XBM): drawXBitmap, u8g2 drawXBM, MONO_HMSB\n"
+        "  mono-pages  columns of 8 rows, top in bit 0: SSD1306/SH1106 RAM, Adafruit_SSD1306\n"
+        "              buffer, u8x8 tiles, MicroPython MONO_VLSB"));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption preview(
@@ -160,6 +201,27 @@ int main(int argc, char *argv[])
         QStringLiteral("With --resize: smooth (the default, for photos) or nearest (for pixel "
                        "art)."),
         QStringLiteral("filter"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"),
+        QStringLiteral("The panel's pixel format: rgb332 (the default), rgb565, rgb565be, rgb666, "
+                       "rgb888, gray8, gray4, mono, mono-lsb or mono-pages (see the list above)."),
+        QStringLiteral("name"));
+    const QCommandLineOption thresholdOption(
+        QStringLiteral("threshold"),
+        QStringLiteral("1-bit formats: a pixel whose grey level is at least <N> is lit, a 1 "
+                       "(default 128; 1 to 255)."),
+        QStringLiteral("N"));
+    const QCommandLineOption invert(
+        QStringLiteral("invert"),
+        QStringLiteral("1-bit formats: the dark pixels are the 1s (dark drawings on light "
+                       "paper)."));
+    const QCommandLineOption progmem(
+        QStringLiteral("progmem"),
+        QStringLiteral("The array and its declaration carry PROGMEM, for AVR boards' flash."));
+    const QCommandLineOption binary(
+        QStringLiteral("binary"),
+        QStringLiteral("Write the array's bytes as a little-endian MCU holds them, not C source "
+                       "(default output array.bin)."));
     std::vector<ValueOption> valueOptions = {
         {QCommandLineOption(QStringLiteral("name"),
                             QStringLiteral("The array's name instead of \"array\": a C "
@@ -180,14 +242,27 @@ int main(int argc, char *argv[])
               "give the colour as six hexadecimal digits RRGGBB, e.g. FFFFFF")},
         {QCommandLineOption(QStringLiteral("dither"),
                             QStringLiteral("none (the default: every channel truncated), "
-                                           "ordered (an 8 x 8 pattern) or fs (Floyd-Steinberg)."),
+                                           "ordered (an 8 x 8 pattern), fs (Floyd-Steinberg) or "
+                                           "atkinson (crisp, for 1 bit)."),
                             QStringLiteral("mode")),
-         Into(ParseDither, &ExportOptions::dither, "give none, ordered or fs")},
+         Into(ParseDither, &ExportOptions::dither, "give none, ordered, fs or atkinson")},
+        {formatOption,
+         [](const QString &text, ExportOptions &options) -> std::optional<QString> {
+             const std::optional<PixelFormat> format = ParseFormat(text);
+             if (!format)
+                 return QStringLiteral("give one of %1").arg(FormatNames());
+             options.format = *format;
+             return std::nullopt;
+         }},
+        {thresholdOption,
+         Into(ParseThreshold, &ExportOptions::threshold, "give a grey level from 1 to 255")},
         {preview},
         {header},
     };
     for (const ValueOption &option : valueOptions)
         parser.addOption(option.option);
+    for (const QCommandLineOption &flag : {invert, progmem, binary})
+        parser.addOption(flag);
     parser.addPositionalArgument(QStringLiteral("picture"),
                                  QStringLiteral("The picture (jpg, gif, bmp, png)."));
     parser.addPositionalArgument(
@@ -225,6 +300,11 @@ int main(int argc, char *argv[])
                 return UsageError(
                     parser,
                     QStringLiteral("--%1 goes with --resize").arg(needsSize.names().constFirst()));
+    options.invert = parser.isSet(invert);
+    options.progmem = parser.isSet(progmem);
+    options.binary = parser.isSet(binary);
+    if (std::optional<QString> problem = FormatProblem(parser, options, thresholdOption))
+        return UsageError(parser, *problem);
     if (std::optional<QString> problem = ArrayNameProblem(options.name, parser.isSet(header)))
         return UsageError(parser, QStringLiteral("--name \"%1\": %2").arg(options.name, *problem));
 
@@ -235,7 +315,10 @@ int main(int argc, char *argv[])
         return UsageError(parser, QStringLiteral("too many arguments"));
 
     const QString picture = arguments[0];
-    const QString output = arguments.size() == 2 ? arguments[1] : DefaultOutputPath();
+    const QString output = arguments.size() == 2
+                               ? arguments[1]
+                               : DefaultOutputPath(options.binary ? QStringLiteral("array.bin")
+                                                                  : QStringLiteral("array.c"));
     const bool wantHeader = parser.isSet(header);
     const QString headerPath = parser.value(header);
     const bool wantPreview = parser.isSet(preview);

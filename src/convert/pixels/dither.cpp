@@ -2,22 +2,13 @@
 #include "convert/pixels/dither.h"
 
 #include "convert/pixels/pack_colour.h"
-#include "convert/write/preview.h"
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace pixolan {
 namespace {
-
-// The levels the panel shows for the codes of a channel of `bits` bits, lowest first.
-template <int Bits> constexpr std::array<int, 1 << Bits> ShownLevels()
-{
-    std::array<int, 1 << Bits> levels{};
-    for (int code = 0; code < (1 << Bits); ++code)
-        levels[code] = ExpandChannel(unsigned(code), Bits);
-    return levels;
-}
 
 // The 8 x 8 Bayer matrix: every value 0-63 once, each quarter of it spread over the block.
 constexpr std::array<std::array<int, 8>, 8> MakeBayer()
@@ -37,148 +28,236 @@ constexpr std::array<std::array<int, 8>, 8> MakeBayer()
 }
 constexpr auto kBayer = MakeBayer();
 
-// The ordered code of every channel value for each of the 64 thresholds t = (2b + 1) / 128. With
-// the value v between the shown levels L(k) <= v < L(k + 1), the code is k + 1 when
-// (v - L(k)) / (L(k + 1) - L(k)) + t >= 1 and k otherwise: floor(v / step + t) with the step
-// measured between the levels the panel really shows.
-template <int Bits> constexpr std::array<std::array<std::uint8_t, 256>, 64> OrderedCodes()
-{
-    constexpr auto levels = ShownLevels<Bits>();
-    constexpr int top = (1 << Bits) - 1;
-    std::array<std::array<std::uint8_t, 256>, 64> codes{};
-    for (int b = 0; b < 64; ++b) {
-        int k = 0;
-        for (int v = 0; v < 256; ++v) {
-            while (k < top && levels[k + 1] <= v)
-                ++k;
-            int code = k;
-            if (k < top) {
-                const int step = levels[k + 1] - levels[k];
-                if (128 * (v - levels[k]) + (2 * b + 1) * step >= 128 * step)
-                    ++code;
-            }
-            codes[b][v] = std::uint8_t(code);
-        }
-    }
-    return codes;
-}
-constexpr auto kOrdered3 = OrderedCodes<3>();
-constexpr auto kOrdered2 = OrderedCodes<2>();
-
-// Floyd-Steinberg works in 1/256 of a level. The nearest shown level is looked up by the value
-// in 1/16 of a level, rounded down: every half way point between two shown levels is a whole
-// number of 1/16 levels (a multiple of 128/256), so each step of the table lies wholly on one side
-// of it and the lookup is exact. A value exactly half way goes up.
+// The diffusions work in 1/256 of a level. The nearest shown level is looked up by the value in
+// 1/16 of a level, rounded down: every half way point between two shown levels (whole numbers) is
+// a multiple of 128/256, so each step of the table lies wholly on one side of it and the lookup
+// is exact. A value exactly half way goes up.
 constexpr int kUnit = 256;
 constexpr int kLookupShift = 4; // kUnit / 16
 constexpr int kLookupLast = 255 << (8 - kLookupShift);
 
-template <int Bits> constexpr std::array<std::uint8_t, kLookupLast + 1> NearestCodes()
+// What coding a channel of `bits` bits (1-8) needs.
+struct ChannelTables
 {
-    constexpr auto levels = ShownLevels<Bits>();
-    constexpr auto distance = [](int a, int b) { return a < b ? b - a : a - b; };
-    std::array<std::uint8_t, kLookupLast + 1> nearest{};
+    int top = 0;                   // the largest code
+    std::array<int, 256> levels{}; // the level each code shows
+    // The ordered code of every value for each of the 64 thresholds t = (2b + 1) / 128. With the
+    // value v between the shown levels L(k) <= v < L(k + 1), the code is k + 1 when
+    // (v - L(k)) / (L(k + 1) - L(k)) + t >= 1 and k otherwise: floor(v / step + t) with the step
+    // measured between the levels the panel really shows.
+    std::array<std::array<std::uint8_t, 256>, 64> ordered{};
+    std::array<std::uint8_t, kLookupLast + 1> nearest{}; // by the value in 1/16 of a level
+};
+
+ChannelTables MakeTables(int bits)
+{
+    ChannelTables tables;
+    tables.top = (1 << bits) - 1;
+    for (int code = 0; code <= tables.top; ++code)
+        tables.levels[std::size_t(code)] = ExpandChannel(unsigned(code), bits);
+    const auto level = [&tables](int code) { return tables.levels[std::size_t(code)]; };
+
+    for (int b = 0; b < 64; ++b) {
+        int k = 0;
+        for (int v = 0; v < 256; ++v) {
+            while (k < tables.top && level(k + 1) <= v)
+                ++k;
+            int code = k;
+            if (k < tables.top) {
+                const int step = level(k + 1) - level(k);
+                if (128 * (v - level(k)) + (2 * b + 1) * step >= 128 * step)
+                    ++code;
+            }
+            tables.ordered[std::size_t(b)][std::size_t(v)] = std::uint8_t(code);
+        }
+    }
+
+    int best = 0;
     for (int t = 0; t <= kLookupLast; ++t) {
         const int value = t << kLookupShift;
-        int best = 0;
-        for (int code = 1; code < int(levels.size()); ++code)
-            if (distance(levels[code] * kUnit, value) <= distance(levels[best] * kUnit, value))
-                best = code;
-        nearest[t] = std::uint8_t(best);
+        // Levels rise with the code, so the nearest one only ever moves up.
+        while (best < tables.top && level(best + 1) * kUnit - value <= value - level(best) * kUnit)
+            ++best;
+        tables.nearest[std::size_t(t)] = std::uint8_t(best);
     }
-    return nearest;
+    return tables;
 }
-constexpr auto kNearest3 = NearestCodes<3>();
-constexpr auto kNearest2 = NearestCodes<2>();
-constexpr auto kLevels3 = ShownLevels<3>();
-constexpr auto kLevels2 = ShownLevels<2>();
 
-// One channel of one pixel: the code of the shown level nearest to its value plus the error
-// carried to it. That code's error is shared out exactly: the shares are rounded down and the last
-// one takes what is left. `ahead` is set, as the pixel ahead has no other share yet, and so is
-// `belowAhead`, which this pixel is the first of its row to reach.
-template <int Bits>
-inline int Diffuse(int value, int carried, int &ahead, int *belowBehind, int *below,
-                   int *belowAhead)
+const ChannelTables &TablesFor(int bits)
 {
-    const auto &nearest = Bits == 3 ? kNearest3 : kNearest2;
-    const int *levels = Bits == 3 ? kLevels3.data() : kLevels2.data();
-    const int target = value * kUnit + carried;
-    const int code = nearest[std::clamp(target >> kLookupShift, 0, kLookupLast)];
-    const int error = target - levels[code] * kUnit;
-    const int e7 = (error * 7) >> 4;
-    const int e3 = (error * 3) >> 4;
-    const int e5 = (error * 5) >> 4;
-    ahead = e7;
-    *belowBehind += e3;
-    *below += e5;
-    *belowAhead = error - e7 - e3 - e5;
-    return code;
+    static const auto tables = [] {
+        auto all = std::make_unique<std::array<ChannelTables, 9>>();
+        for (int bits = 1; bits <= 8; ++bits)
+            (*all)[std::size_t(bits)] = MakeTables(bits);
+        return all;
+    }();
+    return (*tables)[std::size_t(bits)];
+}
+
+int NearestCode(const ChannelTables &tables, int target)
+{
+    return tables.nearest[std::size_t(std::clamp(target >> kLookupShift, 0, kLookupLast))];
+}
+
+// Floyd-Steinberg over one channel's row. Pixel x keeps its error at slot x + 1 of `current` and
+// `next`; slots 0 and width + 1 take what leaves the row. Each code's error is shared out exactly:
+// the shares are rounded down and the last one takes what is left. The share below and ahead is
+// set, not added, as this pixel is the first of its row to reach that slot; the first pixel's
+// slot and the one behind it start empty.
+void FloydSteinbergRow(const ChannelTables &tables, const std::uint8_t *samples, int width, int y,
+                       const int *current, int *next, std::uint8_t *codes)
+{
+    const int step = (y & 1) ? -1 : 1;
+    const int first = step > 0 ? 0 : width - 1;
+    next[first + 1] = 0;
+    next[first + 1 - step] = 0;
+    int ahead = 0;
+    for (int i = 0, x = first; i < width; ++i, x += step) {
+        const int target = samples[x] * kUnit + current[x + 1] + ahead;
+        const int code = NearestCode(tables, target);
+        const int error = target - tables.levels[std::size_t(code)] * kUnit;
+        const int e7 = (error * 7) >> 4;
+        const int e3 = (error * 3) >> 4;
+        const int e5 = (error * 5) >> 4;
+        ahead = e7;
+        next[x + 1 - step] += e3;
+        next[x + 1] += e5;
+        next[x + 1 + step] = error - e7 - e3 - e5;
+        codes[x] = std::uint8_t(code);
+    }
+}
+
+// Atkinson over one channel's row, left to right. Pixel x keeps its error at slot x + 2 of each
+// row; two spare slots at each end take what leaves the picture. An eighth of the error, rounded
+// towards zero so that no sign is favoured, goes to x + 1 and x + 2, to x - 1, x and x + 1 below
+// and to x two rows below.
+void AtkinsonRow(const ChannelTables &tables, const std::uint8_t *samples, int width, int *current,
+                 int *next, int *after, std::uint8_t *codes)
+{
+    std::fill_n(after, width + 4, 0);
+    for (int x = 0; x < width; ++x) {
+        const int target = samples[x] * kUnit + current[x + 2];
+        const int code = NearestCode(tables, target);
+        const int share = (target - tables.levels[std::size_t(code)] * kUnit) / 8;
+        current[x + 3] += share;
+        current[x + 4] += share;
+        next[x + 1] += share;
+        next[x + 2] += share;
+        next[x + 3] += share;
+        after[x + 2] += share;
+        codes[x] = std::uint8_t(code);
+    }
 }
 
 } // namespace
 
-PixelCoder::PixelCoder(Dither dither, int width) : m_dither(dither), m_width(width)
+PixelCoder::PixelCoder(const ExportOptions &options, int width)
+    : m_info(Info(options.format)), m_dither(options.dither), m_width(std::max(width, 0)),
+      m_threshold(options.threshold), m_invert(options.invert)
 {
-    if (m_dither == Dither::FloydSteinberg)
-        for (std::vector<int> &errors : m_errors)
-            errors.assign(std::size_t(m_width + 2) * 3, 0);
+    const std::size_t w = std::size_t(m_width);
+    m_wide.resize(w);
+    if (m_dither == Dither::None)
+        return;
+    m_samples.resize(w);
+    for (int c = 0; c < m_info.Channels(); ++c) {
+        m_channelCodes[c].resize(w);
+        const int rows = m_dither == Dither::Atkinson ? 3 : 2;
+        for (int r = 0; r < rows; ++r)
+            m_errors[c][r].assign(w + 4, 0);
+    }
 }
 
 void PixelCoder::CodeRow(const QRgb *pixels, int y, std::uint8_t *codes)
 {
+    CodeRow(pixels, y, m_wide.data());
+    std::transform(m_wide.begin(), m_wide.end(), codes,
+                   [](std::uint32_t code) { return std::uint8_t(code); });
+}
+
+void PixelCoder::CodeRow(const QRgb *pixels, int y, std::uint32_t *codes)
+{
+    if (m_dither == Dither::None) {
+        TruncatedRow(pixels, codes);
+        return;
+    }
+    const int channels = m_info.Channels();
+    for (int c = 0; c < channels; ++c) {
+        std::uint8_t *samples = m_samples.data();
+        if (m_info.grey)
+            for (int x = 0; x < m_width; ++x)
+                samples[x] =
+                    std::uint8_t(GreyLevel(qRed(pixels[x]), qGreen(pixels[x]), qBlue(pixels[x])));
+        else
+            for (int x = 0; x < m_width; ++x)
+                samples[x] = std::uint8_t(pixels[x] >> (16 - 8 * c));
+        ChannelRow(c, y, m_channelCodes[c].data());
+    }
+    const std::uint32_t flip = m_info.OneBit() && m_invert ? 1 : 0;
+    for (int x = 0; x < m_width; ++x) {
+        std::uint32_t code = 0;
+        for (int c = 0; c < channels; ++c)
+            code |= std::uint32_t(m_channelCodes[c][std::size_t(x)]) << m_info.Shift(c);
+        codes[x] = code ^ flip;
+    }
+}
+
+void PixelCoder::ChannelRow(int channel, int y, std::uint8_t *codes)
+{
+    const ChannelTables &tables = TablesFor(m_info.bits[std::size_t(channel)]);
+    const std::uint8_t *samples = m_samples.data();
+    std::vector<int>(&errors)[3] = m_errors[channel];
     switch (m_dither) {
     case Dither::None:
+        break;
+    case Dither::Ordered: {
+        const std::array<int, 8> &thresholds = kBayer[std::size_t(y & 7)];
+        for (int x = 0; x < m_width; ++x)
+            codes[x] = tables.ordered[std::size_t(thresholds[std::size_t(x & 7)])][samples[x]];
+        break;
+    }
+    case Dither::FloydSteinberg:
+        FloydSteinbergRow(tables, samples, m_width, y, errors[y & 1].data(),
+                          errors[(y + 1) & 1].data(), codes);
+        break;
+    case Dither::Atkinson:
+        AtkinsonRow(tables, samples, m_width, errors[y % 3].data(), errors[(y + 1) % 3].data(),
+                    errors[(y + 2) % 3].data(), codes);
+        break;
+    }
+}
+
+void PixelCoder::TruncatedRow(const QRgb *pixels, std::uint32_t *codes) const
+{
+    if (m_info.OneBit()) {
+        const std::uint32_t flip = m_invert ? 1 : 0;
+        for (int x = 0; x < m_width; ++x) {
+            const QRgb p = pixels[x];
+            codes[x] = std::uint32_t(GreyLevel(qRed(p), qGreen(p), qBlue(p)) >= m_threshold) ^ flip;
+        }
+    } else if (m_info.grey) {
+        const int drop = 8 - m_info.bits[0];
+        for (int x = 0; x < m_width; ++x) {
+            const QRgb p = pixels[x];
+            codes[x] = std::uint32_t(GreyLevel(qRed(p), qGreen(p), qBlue(p)) >> drop);
+        }
+    } else if (m_info.format == PixelFormat::Rgb332) {
         for (int x = 0; x < m_width; ++x)
             codes[x] = PackColour(ColourFromRgb(pixels[x]));
-        return;
-    case Dither::Ordered:
-        OrderedRow(pixels, y, codes);
-        return;
-    case Dither::FloydSteinberg:
-        DiffusedRow(pixels, y, codes);
-        return;
-    }
-}
-
-void PixelCoder::OrderedRow(const QRgb *pixels, int y, std::uint8_t *codes) const
-{
-    const std::array<int, 8> &thresholds = kBayer[std::size_t(y & 7)];
-    for (int x = 0; x < m_width; ++x) {
-        const int b = thresholds[std::size_t(x & 7)];
-        const QRgb pixel = pixels[x];
-        codes[x] = std::uint8_t(kOrdered3[b][qRed(pixel)] << 5 | kOrdered3[b][qGreen(pixel)] << 2 |
-                                kOrdered2[b][qBlue(pixel)]);
-    }
-}
-
-void PixelCoder::DiffusedRow(const QRgb *pixels, int y, std::uint8_t *codes)
-{
-    const int *current = m_errors[y & 1].data();
-    int *next = m_errors[(y + 1) & 1].data();
-    const int step = (y & 1) ? -1 : 1;
-    const int first = step > 0 ? 0 : m_width - 1;
-    // Pixel x keeps its error at slot x + 1; slots 0 and width + 1 take what leaves the row. Each
-    // slot of the next row is first reached by the pixel before it (see Diffuse()), but for the
-    // first pixel's and the one behind it, which start empty.
-    std::fill_n(next + (first + 1) * 3, 3, 0);
-    std::fill_n(next + (first + 1 - step) * 3, 3, 0);
-
-    int aheadRed = 0;
-    int aheadGreen = 0;
-    int aheadBlue = 0;
-    for (int i = 0, x = first; i < m_width; ++i, x += step) {
-        const QRgb pixel = pixels[x];
-        const int *here = current + (x + 1) * 3;
-        int *below = next + (x + 1) * 3;
-        int *behind = below - step * 3;
-        int *ahead = below + step * 3;
-        const int red = Diffuse<3>(qRed(pixel), here[0] + aheadRed, aheadRed, behind, below, ahead);
-        const int green = Diffuse<3>(qGreen(pixel), here[1] + aheadGreen, aheadGreen, behind + 1,
-                                     below + 1, ahead + 1);
-        const int blue = Diffuse<2>(qBlue(pixel), here[2] + aheadBlue, aheadBlue, behind + 2,
-                                    below + 2, ahead + 2);
-        codes[x] = std::uint8_t(red << 5 | green << 2 | blue);
+    } else {
+        // Each channel's top bits, moved from the pixel straight to their place in the code.
+        const auto [redBits, greenBits, blueBits] = m_info.bits;
+        const int redShift = 24 - redBits - m_info.Shift(0);
+        const int greenShift = 16 - greenBits - m_info.Shift(1);
+        const int blueShift = 8 - blueBits;
+        const std::uint32_t redMask = ((1u << redBits) - 1) << m_info.Shift(0);
+        const std::uint32_t greenMask = ((1u << greenBits) - 1) << m_info.Shift(1);
+        const std::uint32_t blueMask = (1u << blueBits) - 1;
+        for (int x = 0; x < m_width; ++x) {
+            const QRgb p = pixels[x];
+            codes[x] = ((p >> redShift) & redMask) | ((p >> greenShift) & greenMask) |
+                       ((p >> blueShift) & blueMask);
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QRgb>
+
 #include <cstdint>
 
 namespace pixolan {
@@ -21,6 +23,25 @@ constexpr std::uint8_t PackColour(ColourValue colour)
 constexpr ColourValue ColourFromRgb(std::uint32_t argb)
 {
     return ((argb >> 16) & 0xFFu) | (argb & 0xFF00u) | ((argb & 0xFFu) << 16);
+}
+
+// Widens a channel of `bits` bits (1-8) to 8 bits by repeating its bits from the top down, the
+// way a display controller drives its 8-bit outputs: 3 bits abc give abcabcab and 2 bits ab give
+// abababab, so 0 stays 0 and the largest value becomes 255.
+constexpr std::uint8_t ExpandChannel(unsigned value, int bits)
+{
+    unsigned repeated = 0;
+    int length = 0;
+    for (; length < 8; length += bits)
+        repeated = (repeated << bits) | value;
+    return static_cast<std::uint8_t>(repeated >> (length - 8));
+}
+
+// The colour a display shows for one packed RRRGGGBB pixel, as Qt's 0xFFRRGGBB.
+constexpr QRgb PreviewColour(std::uint8_t packed)
+{
+    return 0xFF000000u | QRgb(ExpandChannel(packed >> 5, 3)) << 16 |
+           QRgb(ExpandChannel((packed >> 2) & 7u, 3)) << 8 | ExpandChannel(packed & 3u, 2);
 }
 
 } // namespace pixolan

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert/write/array_writer.h"
 
-#include "convert/pixels/dither.h"
+#include "convert/pixels/lines.h"
 #include "convert/pixels/pack_colour.h"
 #include "convert/read/picture_surface.h"
 #include "convert/write/save_file.h"
@@ -118,6 +118,82 @@ void AppendValues(BlockWriter &out, const Element *elements, int count, Code cod
     }
 }
 
+// The two hexadecimal digits of every byte, for the low byte of a 16-bit value.
+constexpr std::array<std::array<char, 2>, 256> MakeTwoDigits()
+{
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::array<std::array<char, 2>, 256> table{};
+    for (int value = 0; value < 256; ++value)
+        table[value] = {kDigits[value >> 4], kDigits[value & 15]};
+    return table;
+}
+constexpr auto kTwoDigits = MakeTwoDigits();
+constexpr std::size_t kLongestWord = 8; // "0xFFFF, "
+
+// Appends `count` 16-bit values as "0x1F, " to "0xFFFF, ", in blocks.
+void AppendWords(BlockWriter &out, const std::uint32_t *values, int count)
+{
+    for (int x = 0; x < count;) {
+        const int step =
+            int(std::min<std::size_t>(kBlockBytes / kLongestWord, std::size_t(count - x)));
+        char *cursor = out.reserve(std::size_t(step) * kLongestWord);
+        for (const std::uint32_t *value = values + x, *end = value + step; value != end; ++value) {
+            if (*value < 256) {
+                const ValueText &text = kValueTexts[*value];
+                std::memcpy(cursor, text.text, sizeof text.text);
+                cursor += text.length;
+                continue;
+            }
+            // The high byte without leading zeros, its ", " then overwritten by the low byte.
+            const ValueText &high = kValueTexts[*value >> 8];
+            std::memcpy(cursor, high.text, sizeof high.text);
+            cursor += high.length - 2;
+            std::memcpy(cursor, kTwoDigits[*value & 255].data(), 2);
+            std::memcpy(cursor + 2, ", ", 2);
+            cursor += 4;
+        }
+        out.commit(cursor);
+        x += step;
+    }
+}
+
+// Lines that make AVR's PROGMEM mean something on AVR and nothing elsewhere.
+constexpr std::string_view kProgmemLines = "#if defined(__AVR__)\r\n"
+                                           "#include <avr/pgmspace.h>\r\n"
+                                           "#elif !defined(PROGMEM)\r\n"
+                                           "#define PROGMEM\r\n"
+                                           "#endif\r\n";
+
+// What comes before the array's values: the includes a format needs, then its first line.
+QByteArray ArrayOpening(const FormatInfo &info, const ExportOptions &options)
+{
+    QByteArray text;
+    const bool standardTypes = info.format != PixelFormat::Rgb332;
+    const bool aligned = info.layout == Layout::WordHighFirst;
+    if (standardTypes)
+        text += "#include <stdint.h>\r\n";
+    if (options.progmem)
+        text += kProgmemLines;
+    if (aligned)
+        // Aligned to 2 bytes, so that the array can be passed as const uint16_t *.
+        text += "#if defined(__cplusplus)\r\n"
+                "#define PIXOLAN_ALIGNED_2 alignas(2)\r\n"
+                "#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L\r\n"
+                "#define PIXOLAN_ALIGNED_2 _Alignas(2)\r\n"
+                "#else\r\n"
+                "#define PIXOLAN_ALIGNED_2 __attribute__((aligned(2)))\r\n"
+                "#endif\r\n";
+    if (!text.isEmpty())
+        text += "\r\n";
+    if (aligned)
+        text += "PIXOLAN_ALIGNED_2 ";
+    text += "const " + QByteArray(info.element.data(), qsizetype(info.element.size())) + " " +
+            options.name.toLatin1() + "[]";
+    if (options.progmem)
+        text += " PROGMEM";
+    return text + " = {\r\n";
+}
+
 QString HeaderFailure(const QString &name, const QString &reason)
 {
     return QStringLiteral("Cannot write the header \"%1\": %2")
@@ -133,27 +209,40 @@ Status WriteArray(const PictureSurface &surface, QIODevice &device, const QStrin
     const int height = surface.Height();
     BlockWriter out(device);
 
-    const QByteArray arrayName = options.name.toLatin1();
-    out.append("const int8 ");
-    out.append(std::string_view(arrayName));
-    out.append("[] = {\r\n");
-    if (options.dither == Dither::None) {
+    const FormatInfo &info = Info(options.format);
+    if (options.binary) {
+        LineCoder lines(surface, options);
+        const std::size_t lineBytes = std::size_t(lines.LineBytes());
+        for (int line = 0; line < lines.Lines() && !out.failed(); ++line) {
+            char *cursor = out.reserve(lineBytes);
+            lines.NextBytes(reinterpret_cast<std::uint8_t *>(cursor));
+            out.commit(cursor + lineBytes);
+        }
+    } else if (info.format == PixelFormat::Rgb332 && options.dither == Dither::None) {
+        out.append(std::string_view(ArrayOpening(info, options)));
         // The plain conversion packs and formats in one pass.
         for (int y = 0; y < height && !out.failed(); ++y) {
             AppendValues(out, surface.Row(y), width,
                          [](QRgb pixel) { return PackColour(ColourFromRgb(pixel)); });
             out.append(kRowEnd);
         }
+        out.append(kLastLine);
     } else {
-        PixelCoder coder(options.dither, width);
-        std::vector<std::uint8_t> codes(std::size_t(std::max(width, 0)));
-        for (int y = 0; y < height && !out.failed(); ++y) {
-            coder.CodeRow(surface.Row(y), y, codes.data());
-            AppendValues(out, codes.data(), width, [](std::uint8_t code) { return code; });
+        out.append(std::string_view(ArrayOpening(info, options)));
+        LineCoder lines(surface, options);
+        std::vector<std::uint8_t> bytes(std::size_t(lines.LineBytes()));
+        for (int line = 0; line < lines.Lines() && !out.failed(); ++line) {
+            if (info.layout == Layout::Word) {
+                AppendWords(out, lines.NextCodes(), width);
+            } else {
+                lines.NextBytes(bytes.data());
+                AppendValues(out, bytes.data(), int(bytes.size()),
+                             [](std::uint8_t byte) { return byte; });
+            }
             out.append(kRowEnd);
         }
+        out.append(kLastLine);
     }
-    out.append(kLastLine);
 
     if (!out.flush())
         return Status::Failure(WriteFailure(name, device.errorString()));
@@ -197,31 +286,61 @@ Status WriteArrayFile(const PictureSurface &surface, const QString &path,
 Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
                    const ExportOptions &options)
 {
+    const FormatInfo &info = Info(options.format);
+    const bool standard = info.format == PixelFormat::Rgb332 && !options.progmem && !options.binary;
     const QString &array = options.name;
     const QString macro = array.toUpper();
-    const qint64 size = qint64(surface.Width()) * surface.Height();
-    QString text = QStringLiteral(
-        "/* %1: %2 x %3 pixels, one RRRGGGBB byte each, row by row from the top left.\n"
-        "   Written by pixolan-export together with the array's source file. */\n"
-        "#ifndef PIXOLAN_%4_H\n"
-        "#define PIXOLAN_%4_H\n"
-        "\n"
-        "#define %4_WIDTH %2\n"
-        "#define %4_HEIGHT %3\n"
-        "#define %4_SIZE %5\n"
-        "\n"
-        "#ifdef __cplusplus\n"
-        "extern \"C\" {\n"
-        "#endif\n"
-        "\n"
-        "extern const unsigned char %1[%4_SIZE];\n"
-        "\n"
-        "#ifdef __cplusplus\n"
-        "}\n"
-        "#endif\n"
-        "\n"
-        "#endif\n");
-    text = text.arg(array).arg(surface.Width()).arg(surface.Height()).arg(macro).arg(size);
+    const int width = surface.Width();
+    const int height = surface.Height();
+    const auto latin1 = [](std::string_view text) {
+        return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    };
+
+    QString text = QStringLiteral("/* %1: %2 x %3 pixels, ").arg(array).arg(width).arg(height);
+    if (info.format != PixelFormat::Rgb332)
+        text += latin1(info.title) + QStringLiteral(", ");
+    text += latin1(info.pixelWords) + (info.layout == Layout::Pages
+                                           ? QStringLiteral(".\n")
+                                           : QStringLiteral(", row by row from the top left.\n"));
+    text += options.binary
+                ? QStringLiteral("   Written by pixolan-export together with the binary file. */\n")
+                : QStringLiteral("   Written by pixolan-export together with the array's source "
+                                 "file. */\n");
+    text += QStringLiteral("#ifndef PIXOLAN_%1_H\n#define PIXOLAN_%1_H\n\n").arg(macro);
+    if (!standard && !options.binary) {
+        if (info.format != PixelFormat::Rgb332)
+            text += QStringLiteral("#include <stdint.h>\n");
+        if (options.progmem)
+            text += QString::fromLatin1(kProgmemLines.data(), qsizetype(kProgmemLines.size()))
+                        .remove(QLatin1Char('\r'));
+        text += QLatin1Char('\n');
+    }
+    text += QStringLiteral("#define %1_WIDTH %2\n#define %1_HEIGHT %3\n")
+                .arg(macro)
+                .arg(width)
+                .arg(height);
+    if (info.Padded())
+        text += QStringLiteral("#define %1_STRIDE %2\n").arg(macro).arg(info.LineBytes(width));
+    text += QStringLiteral("#define %1_SIZE %2\n").arg(macro).arg(info.Bytes(width, height));
+    if (!options.binary) {
+        const QString element = info.format == PixelFormat::Rgb332 ? QStringLiteral("unsigned char")
+                                                                   : latin1(info.element);
+        const QString count = info.ElementBytes() == 2 ? QStringLiteral("%1_SIZE / 2").arg(macro)
+                                                       : QStringLiteral("%1_SIZE").arg(macro);
+        text += QStringLiteral("\n"
+                               "#ifdef __cplusplus\n"
+                               "extern \"C\" {\n"
+                               "#endif\n"
+                               "\n"
+                               "extern const %1 %2[%3]%4;\n"
+                               "\n"
+                               "#ifdef __cplusplus\n"
+                               "}\n"
+                               "#endif\n")
+                    .arg(element, array, count,
+                         options.progmem ? QStringLiteral(" PROGMEM") : QString());
+    }
+    text += QStringLiteral("\n#endif\n");
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     const QByteArray bytes = text.toLatin1();
     if (!WriteFully(device, bytes.constData(), bytes.size()))

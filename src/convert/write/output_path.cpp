@@ -8,9 +8,9 @@
 
 namespace pixolan {
 
-QString DefaultOutputPath()
+QString DefaultOutputPath(const QString &fileName)
 {
-    return QDir::currentPath() + QStringLiteral("/") + QStringLiteral("array.c");
+    return QDir::currentPath() + QStringLiteral("/") + fileName;
 }
 
 Status CheckOutputIsNotPicture(const QString &picture, const QString &output)

@@ -7,9 +7,9 @@
 
 namespace pixolan {
 
-// The default output file: the current directory, "/" and "array.c", joined as they are. Computed
-// afresh on every call, so it follows the current directory.
-QString DefaultOutputPath();
+// The default output file: the current directory, "/" and "array.c" (or `fileName`), joined as
+// they are. Computed afresh on every call, so it follows the current directory.
+QString DefaultOutputPath(const QString &fileName = QStringLiteral("array.c"));
 
 // Fails when `output` is the same file on disk as `picture` (the same device and inode, whatever
 // name, relative path or symbolic link leads there): the export would overwrite the picture with

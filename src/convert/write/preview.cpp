@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QImageWriter>
 
+#include <algorithm>
+#include <vector>
+
 namespace pixolan {
 namespace {
 
@@ -26,18 +29,31 @@ QImage PreviewImage(const PictureSurface &surface, const ExportOptions &options)
     const int height = surface.Height();
     if (width <= 0 || height <= 0)
         return {};
-    QImage image(width, height, QImage::Format_Indexed8);
+    // Codes of up to 8 bits are the indices of a colour table of what each shows.
+    const FormatInfo &info = Info(options.format);
+    const bool indexed = info.CodeBits() <= 8;
+    QImage image(width, height, indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
     if (image.isNull())
         return {};
+    if (indexed) {
+        QList<QRgb> colours(qsizetype(1) << info.CodeBits());
+        for (qsizetype code = 0; code < colours.size(); ++code)
+            colours[code] = info.ShownColour(std::uint32_t(code));
+        image.setColorTable(colours);
+    }
 
-    QList<QRgb> colours(256);
-    for (int packed = 0; packed < 256; ++packed)
-        colours[packed] = PreviewColour(std::uint8_t(packed));
-    image.setColorTable(colours);
-
-    PixelCoder coder(options.dither, width);
-    for (int y = 0; y < height; ++y)
-        coder.CodeRow(surface.Row(y), y, image.scanLine(y));
+    PixelCoder coder(options, width);
+    std::vector<std::uint32_t> codes(std::size_t(width), 0);
+    for (int y = 0; y < height; ++y) {
+        if (indexed) {
+            coder.CodeRow(surface.Row(y), y, image.scanLine(y));
+            continue;
+        }
+        coder.CodeRow(surface.Row(y), y, codes.data());
+        QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        std::ranges::transform(codes, row,
+                               [&info](std::uint32_t code) { return info.ShownColour(code); });
+    }
     return image;
 }
 

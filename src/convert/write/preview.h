@@ -16,29 +16,11 @@ namespace pixolan {
 
 class PictureSurface;
 
-// Widens a channel of `bits` bits (1-8) to 8 bits by repeating its bits from the top down, the
-// way a display controller drives its 8-bit outputs: 3 bits abc give abcabcab and 2 bits ab give
-// abababab, so 0 stays 0 and the largest value becomes 255.
-constexpr std::uint8_t ExpandChannel(unsigned value, int bits)
-{
-    unsigned repeated = 0;
-    int length = 0;
-    for (; length < 8; length += bits)
-        repeated = (repeated << bits) | value;
-    return static_cast<std::uint8_t>(repeated >> (length - 8));
-}
-
-// The colour a display shows for one packed RRRGGGBB pixel, as Qt's 0xFFRRGGBB.
-constexpr QRgb PreviewColour(std::uint8_t packed)
-{
-    return 0xFF000000u | QRgb(ExpandChannel(packed >> 5, 3)) << 16 |
-           QRgb(ExpandChannel((packed >> 2) & 7u, 3)) << 8 | ExpandChannel(packed & 3u, 2);
-}
-
-// The surface as the display will show it: an 8-bit indexed image of the surface's size whose
-// pixel indices are the packed values the export writes with the same options (dithered as they
-// say) and whose 256 colours are PreviewColour(). A null image when the surface is empty or memory
-// runs out.
+// The surface as the display will show it, coded as the export codes it with the same options
+// (format, dither, threshold): for codes of up to 8 bits (RGB332, grey, 1 bit) an 8-bit indexed
+// image whose pixel indices are the codes and whose colours are what each shows
+// (FormatInfo::ShownColour(); PreviewColour() for RGB332), for wider codes an RGB32 image of the
+// shown colours. A null image when the surface is empty or memory runs out.
 QImage PreviewImage(const PictureSurface &surface, const ExportOptions &options = {});
 
 // Writes PreviewImage() of the surface to `device` as PNG; `name` names it in the error message.
