@@ -8,8 +8,8 @@ set -euo pipefail
 packages=(
     # build; rsvg-convert renders the icon's PNG sizes
     g++ cmake ninja-build qt6-base-dev librsvg2-bin
-    # tests and benchmarks
-    libgtest-dev libbenchmark-dev
+    # tests and benchmarks; Pillow reads the panel formats' bytes in a test
+    libgtest-dev libbenchmark-dev python3-pil
     # peak memory in bench/end_to_end.sh (/usr/bin/time -v)
     time
     # the window: the offscreen and X11 platforms, an X server for screenshots, Arial's metrics

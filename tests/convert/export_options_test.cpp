@@ -125,6 +125,48 @@ TEST(Header, DeclaresTheArrayWithItsSize)
               "#ifdef __cplusplus\r\n}\r\n#endif\r\n\r\n#endif\r\n");
 }
 
+// The sizes (and a padded format's bytes a row, or a page) and the declaration of each format; with
+// --binary the sizes alone.
+TEST(Header, GivesEachFormatsSizesAndElementType)
+{
+    PictureSurface surface;
+    ASSERT_TRUE(surface.SetImage(test::Pattern(9, 10)));
+    const struct
+    {
+        ExportOptions options;
+        const char *macros;
+        const char *declaration;
+    } rows[] = {
+        {{.format = PixelFormat::Rgb565},
+         "WIDTH 9\r\n#define A_HEIGHT 10\r\n#define A_SIZE 180\r\n",
+         "\r\nextern const uint16_t a[A_SIZE / 2];"},
+        {{.format = PixelFormat::Gray4},
+         "_STRIDE 5\r\n#define A_SIZE 50\r\n",
+         "\r\nextern const uint8_t a[A_SIZE];"},
+        {{.format = PixelFormat::MonoPages},
+         "_STRIDE 9\r\n#define A_SIZE 18\r\n",
+         "#include <stdint.h>"},
+        {{.format = PixelFormat::Mono, .progmem = true},
+         "_STRIDE 2\r\n#define A_SIZE 20\r\n",
+         "extern const uint8_t a[A_SIZE] PROGMEM;"},
+        {{.format = PixelFormat::Rgb666, .binary = true},
+         "_HEIGHT 10\r\n#define A_SIZE 270\r\n",
+         nullptr},
+    };
+    for (auto row : rows) {
+        row.options.name = QStringLiteral("a");
+        const QByteArray header = test::HeaderText(surface, row.options);
+        const std::string format(Info(row.options.format).name);
+        EXPECT_TRUE(header.contains(row.macros)) << format << ":\n" << header.toStdString();
+        if (row.declaration)
+            EXPECT_TRUE(header.contains(row.declaration)) << format << ":\n"
+                                                          << header.toStdString();
+        else
+            EXPECT_FALSE(header.contains("extern") || header.contains("#include"))
+                << header.toStdString();
+    }
+}
+
 // Neither file is replaced unless both can be written.
 TEST(Header, AFailureOfEitherFileKeepsBothEarlierFiles)
 {
