@@ -30,6 +30,7 @@ run "$work/build.log" cmake --build "$work/b"
 "$work/b/draw" || fail "the program built against the package found wrong arrays"
 grep -q 'const int8 img_2_splash\[\] = {' "$pixolan/img_2_splash.c" ||
     fail "img_2_splash.c does not declare img_2_splash"
+[ ! -e "$pixolan/splash565.array.c" ] || fail "an RGB565 array went through the int8 unit"
 
 # Nothing changed: nothing to do.
 cmake --build "$work/b" >"$work/again.log" 2>&1
@@ -47,7 +48,7 @@ run "$work/touched.log" cmake --build "$work/b"
 # A new pixolan-export makes every array again.
 touch "$prefix/bin/pixolan-export"
 run "$work/new-tool.log" cmake --build "$work/b"
-[ "$(grep -c 'Converting' "$work/new-tool.log")" -eq 2 ] || fail "a new tool did not convert both"
+[ "$(grep -c 'Converting' "$work/new-tool.log")" -eq 3 ] || fail "a new tool did not convert all"
 
 # A broken picture fails the build with pixolan-export's message and keeps the earlier array.
 cp "$pixolan/logo.c" "$work/logo.c.before"
@@ -73,6 +74,7 @@ refused() { # refused CASE PATTERN [CMAKE ARGUMENT...]
 refused clash '2-splash.png" and ".*logo.png" both give the array name Logo (LOGO in upper case)'
 refused name 'NAME "size" cannot name the array of ".*2-splash.png"'
 refused options 'give NAME or HEADER, not --name=splash'
+refused binary 'binary writes no C source to compile'
 
 # A cross build whose toolchain file searches packages in the target's sysroot only and names
 # the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE; the package is named by Pixolan_DIR and

@@ -1,12 +1,14 @@
-// The C++ side: both arrays by name, with their sizes from the headers.
+// The C++ side: the arrays by name, with their sizes from the headers.
 #include "img_2_splash.h"
 #include "logo.h"
+#include "splash565.h"
 
 #include <cstdio>
 
 extern "C" unsigned splash_checksum(void);
 
 static_assert(LOGO_WIDTH == 4 && LOGO_HEIGHT == 3 && LOGO_SIZE == 12);
+static_assert(SPLASH565_SIZE == 8 && sizeof splash565 == SPLASH565_SIZE);
 static_assert(IMG_2_SPLASH_WIDTH == 2 && IMG_2_SPLASH_HEIGHT == 2 &&
               sizeof img_2_splash == IMG_2_SPLASH_SIZE);
 
@@ -19,7 +21,9 @@ int main()
     unsigned expected = 0;
     for (unsigned char value : shown)
         expected = expected * 31u + value;
-    const bool splash_ok = splash_checksum() == expected;
+    const bool splash_ok = splash_checksum() == expected && splash565[0] == 0x0000 &&
+                           splash565[1] == 0xFFFF && splash565[2] == 0x8410 &&
+                           splash565[3] == 0x0008;
     std::printf("logo %s, splash %s\n", logo_ok ? "ok" : "WRONG", splash_ok ? "ok" : "WRONG");
     return logo_ok && splash_ok ? 0 : 1;
 }
