@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target: any bytes are loaded as a picture and, when they load, exported to memory,
-// plainly and with the export's options (dithered, resized). A load may fail, but only with a
+// plainly, in every panel format and with the export's options (dithered, resized). A load may fail, but only with a
 // message; an export of what loaded must succeed and have the array file's shape. Anything else,
 // and any sanitizer report, is a crash.
 #include "convert/read/picture_checks.h"
@@ -58,6 +58,30 @@ void CheckExport(const pixolan::PictureSurface &surface, const pixolan::ExportOp
         Fail("the export does not have the array file's shape");
 }
 
+// Exports the surface in every other format, as bytes and as text, with the options' dither
+// where the format has fewer than 8 bits a channel: the bytes must be exactly the format's size.
+void CheckFormats(const pixolan::PictureSurface &surface, pixolan::ExportOptions options)
+{
+    using namespace pixolan;
+    const Dither dither = options.dither;
+    for (int f = int(PixelFormat::Rgb565); f <= int(PixelFormat::MonoPages); ++f) {
+        options.format = PixelFormat(f);
+        const FormatInfo &info = Info(options.format);
+        options.dither = info.bits[0] < 8 ? dither : Dither::None;
+        for (const bool binary : {true, false}) {
+            options.binary = binary;
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            if (!WriteArray(surface, buffer, QStringLiteral("memory"), options))
+                Fail("an export in another format failed");
+            if (binary ? bytes.size() != info.Bytes(surface.Width(), surface.Height())
+                       : !bytes.endsWith("\r\n\r\n};\r\n"))
+                Fail("an export in another format has the wrong size or shape");
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -95,6 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Fail("a loaded picture of an impossible size");
 
     CheckExport(surface, {});
+    CheckFormats(surface, {});
 
     // The options on what loaded, chosen by the input's bytes: a dither of the picture itself,
     // then a resize to a small size of every shape and fit, dithered too.
@@ -102,6 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ExportOptions options;
     options.dither = pick(0, 2) ? Dither::FloydSteinberg : Dither::Ordered;
     CheckExport(surface, options);
+    options.dither = Dither(1 + pick(5, 3));
+    options.threshold = 1 + pick(6, 255);
+    options.invert = pick(7, 2);
+    CheckFormats(surface, options);
     options.name = QStringLiteral("fuzz");
     options.background = 0xFF000000u | (data[size / 2] * 0x010203u & 0xFFFFFFu);
     options.size = QSize(1 + pick(1, 48), 1 + pick(2, 48));
