@@ -149,6 +149,16 @@ std::optional<Dither> ParseDither(const QString &text)
         {Dither::None, Dither::Ordered, Dither::FloydSteinberg, Dither::Atkinson});
 }
 
+std::optional<int> ParseRotation(const QString &text)
+{
+    return Lookup<int, 3>(text, {"90", "180", "270"}, {90, 180, 270});
+}
+
+std::optional<Flip> ParseFlip(const QString &text)
+{
+    return Lookup<Flip, 2>(text, {"horizontal", "vertical"}, {Flip::Horizontal, Flip::Vertical});
+}
+
 std::optional<int> ParseThreshold(const QString &text)
 {
     if (text.isEmpty() || text.size() > 3 || !std::ranges::all_of(text, IsAsciiDigit))

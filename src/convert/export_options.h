@@ -21,6 +21,9 @@ enum class Fit {
 // How pixels are scaled: averaged (photos) or picked (pixel art).
 enum class Filter { Smooth, Nearest };
 
+// How a picture is mirrored after it is turned, for a panel mounted or scanning another way.
+enum class Flip { None, Horizontal, Vertical };
+
 // How each pixel's colour becomes its code.
 enum class Dither {
     None,           // every channel truncated, as PackColour() does; 1 bit by a threshold
@@ -37,6 +40,8 @@ struct ExportOptions
 
     QString name = QStringLiteral("array"); // the array's identifier (see ArrayNameProblem())
     QRgb background = 0xFFFFFFFF;           // under transparent pixels, and around Fit::Contain
+    int rotate = 0;                         // clockwise: 0, 90, 180 or 270 degrees
+    Flip flip = Flip::None;                 // after the rotation
     QSize size = {};                        // the exported size; invalid: the picture's own
     Fit fit = Fit::Contain;
     Filter filter = Filter::Smooth;
@@ -61,5 +66,7 @@ std::optional<Fit> ParseFit(const QString &text);       // "contain", "cover" or
 std::optional<Filter> ParseFilter(const QString &text); // "smooth" or "nearest"
 std::optional<Dither> ParseDither(const QString &text); // "none", "ordered", "fs", "atkinson"
 std::optional<int> ParseThreshold(const QString &text); // "1" to "255"
+std::optional<int> ParseRotation(const QString &text);  // "90", "180" or "270"
+std::optional<Flip> ParseFlip(const QString &text);     // "horizontal" or "vertical"
 
 } // namespace pixolan

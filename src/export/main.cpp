@@ -5,7 +5,7 @@
 // Exit status: 0 when everything was written, 1 when a picture could not be loaded or a file not
 // written (one line on standard error names the file and the reason), 2 for a wrong command line.
 #include "convert/export_options.h"
-#include "convert/read/picture_surface.h"
+#include "convert/read/picture_sequence.h"
 #include "convert/write/array_writer.h"
 #include "convert/write/output_path.h"
 #include "convert/write/preview.h"
@@ -222,6 +222,11 @@ int main(int argc, char *argv[])
         QStringLiteral("binary"),
         QStringLiteral("Write the array's bytes as a little-endian MCU holds them, not C source "
                        "(default output array.bin)."));
+    const QCommandLineOption frames(
+        QStringLiteral("frames"),
+        QStringLiteral("Every frame of an animated picture (GIF), one after another in the one "
+                       "array, with NAME_delays in milliseconds."));
+    std::optional<QSize> tiles;
     std::vector<ValueOption> valueOptions = {
         {QCommandLineOption(QStringLiteral("name"),
                             QStringLiteral("The array's name instead of \"array\": a C "
@@ -256,12 +261,33 @@ int main(int argc, char *argv[])
          }},
         {thresholdOption,
          Into(ParseThreshold, &ExportOptions::threshold, "give a grey level from 1 to 255")},
+        {QCommandLineOption(QStringLiteral("rotate"),
+                            QStringLiteral("Turn the picture clockwise by 90, 180 or 270 degrees "
+                                           "before resizing, for a panel mounted turned."),
+                            QStringLiteral("degrees")),
+         Into(ParseRotation, &ExportOptions::rotate, "give 90, 180 or 270")},
+        {QCommandLineOption(QStringLiteral("flip"),
+                            QStringLiteral("Mirror the picture, horizontal or vertical, after "
+                                           "turning it and before resizing."),
+                            QStringLiteral("direction")),
+         Into(ParseFlip, &ExportOptions::flip, "give horizontal or vertical")},
+        {QCommandLineOption(QStringLiteral("tiles"),
+                            QStringLiteral("Cut the picture (turned and mirrored) into tiles of "
+                                           "<WxH> pixels, left to right then top to bottom, one "
+                                           "after another in the one array."),
+                            QStringLiteral("WxH")),
+         [&tiles](const QString &text, ExportOptions &) -> std::optional<QString> {
+             tiles = ParseSize(text);
+             if (!tiles)
+                 return QStringLiteral("give WIDTHxHEIGHT, each from 1 to 16384, e.g. 16x16");
+             return std::nullopt;
+         }},
         {preview},
         {header},
     };
     for (const ValueOption &option : valueOptions)
         parser.addOption(option.option);
-    for (const QCommandLineOption &flag : {invert, progmem, binary})
+    for (const QCommandLineOption &flag : {invert, progmem, binary, frames})
         parser.addOption(flag);
     parser.addPositionalArgument(QStringLiteral("picture"),
                                  QStringLiteral("The picture (jpg, gif, bmp, png)."));
@@ -305,6 +331,8 @@ int main(int argc, char *argv[])
     options.binary = parser.isSet(binary);
     if (std::optional<QString> problem = FormatProblem(parser, options, thresholdOption))
         return UsageError(parser, *problem);
+    if (tiles && parser.isSet(frames))
+        return UsageError(parser, QStringLiteral("--frames and --tiles do not go together"));
     if (std::optional<QString> problem = ArrayNameProblem(options.name, parser.isSet(header)))
         return UsageError(parser, QStringLiteral("--name \"%1\": %2").arg(options.name, *problem));
 
@@ -350,30 +378,34 @@ int main(int argc, char *argv[])
                                 .arg(outputs[i].what, QDir::toNativeSeparators(outputs[i].path),
                                      outputs[j].what));
 
-    PictureSurface surface;
-    if (Status status = surface.Load(picture, options); !status)
+    PictureSequence pictures;
+    if (Status status = parser.isSet(frames) ? pictures.OpenFrames(picture, options)
+                        : tiles              ? pictures.OpenTiles(picture, *tiles, options)
+                                             : pictures.OpenPicture(picture, options);
+        !status)
         return Fail(status.error());
 
     const auto toArray = [&](QIODevice &device, const QString &name) {
-        return WriteArray(surface, device, name, options);
+        return WriteArray(pictures, device, name, options);
     };
     const auto toHeader = [&](QIODevice &device, const QString &name) {
-        return WriteHeader(surface, device, name, options);
+        return WriteHeader(pictures, device, name, options);
     };
     const auto writeArray = [&] {
-        return WriteTo(output, toArray,
-                       [&](const QString &path) { return WriteArrayFile(surface, path, options); });
+        return WriteTo(output, toArray, [&](const QString &path) {
+            return WriteArrayFile(pictures, path, options);
+        });
     };
     const auto writeHeader = [&] {
         return WriteTo(headerPath, toHeader, [&](const QString &path) {
-            return WriteHeaderFile(surface, path, options);
+            return WriteHeaderFile(pictures, path, options);
         });
     };
     Status written = Status::Ok();
     if (!wantHeader)
         written = writeArray();
     else if (output != kDash && headerPath != kDash) // replaced together
-        written = WriteArrayAndHeaderFiles(surface, output, headerPath, options);
+        written = WriteArrayAndHeaderFiles(pictures, output, headerPath, options);
     else if (output == kDash) { // the file first: nothing goes out if it cannot be written
         written = writeHeader();
         if (written)
@@ -390,9 +422,9 @@ int main(int argc, char *argv[])
         written = WriteTo(
             previewPath,
             [&](QIODevice &device, const QString &name) {
-                return WritePreview(surface, device, name, options);
+                return WritePreview(pictures, device, name, options);
             },
-            [&](const QString &path) { return WritePreviewFile(surface, path, options); });
+            [&](const QString &path) { return WritePreviewFile(pictures, path, options); });
         if (!written)
             return Fail(written.error());
     }

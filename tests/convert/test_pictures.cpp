@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -297,16 +298,17 @@ QByteArray MakeGif(int width, int height, const std::vector<std::uint32_t> &colo
     }
     for (const GifFrame &frame : frames) {
         gif.append("\x21\xF9\x04", 3);
-        gif.append(char(frame.transparentIndex >= 0 ? 0x01 : 0x00));
-        AppendLe16(gif, 10);
+        gif.append(char(frame.disposal << 2 | (frame.transparentIndex >= 0 ? 0x01 : 0x00)));
+        AppendLe16(gif, unsigned(frame.delay));
         gif.append(char(frame.transparentIndex >= 0 ? frame.transparentIndex : 0));
         gif.append('\0');
 
+        const QRect rect = frame.rect.isEmpty() ? QRect(0, 0, width, height) : frame.rect;
         gif.append('\x2C');
-        AppendLe16(gif, 0);
-        AppendLe16(gif, 0);
-        AppendLe16(gif, unsigned(width));
-        AppendLe16(gif, unsigned(height));
+        AppendLe16(gif, unsigned(rect.x()));
+        AppendLe16(gif, unsigned(rect.y()));
+        AppendLe16(gif, unsigned(rect.width()));
+        AppendLe16(gif, unsigned(rect.height()));
         gif.append('\0');
         const int minCodeSize = std::max(2, tableBits);
         gif.append(char(minCodeSize));
@@ -418,6 +420,30 @@ QByteArray WholePicture(const char *format)
     for (std::size_t i = 0; i < indices.size(); ++i)
         indices[i] = std::uint8_t(i % 7);
     return MakeGif(61, 47, {0, 0xFF, 0xFF00, 0xFF0000, 0xFFFF, 0xFF00FF, 0xFFFF00}, {{indices}});
+}
+
+std::string CompileErrors(const QString &source, const QStringList &includes)
+{
+    for (const char *standard : {"c99", "c11", "c++11", "c++20"}) {
+        QStringList arguments = {"-x",
+                                 standard[1] == '+' ? "c++" : "c",
+                                 QStringLiteral("-std=%1").arg(standard),
+                                 "-Wall",
+                                 "-Wextra",
+                                 "-Werror",
+                                 "-pedantic",
+                                 "-fsyntax-only"};
+        for (const QString &include : includes)
+            arguments << "-include" << include;
+        QProcess compiler;
+        compiler.setProcessChannelMode(QProcess::MergedChannels);
+        compiler.start(PIXOLAN_CXX_COMPILER, arguments << source);
+        if (!compiler.waitForFinished(60000))
+            return std::string(standard) + ": the compiler did not finish";
+        if (compiler.exitStatus() != QProcess::NormalExit || compiler.exitCode() != 0)
+            return std::string(standard) + ": " + compiler.readAll().toStdString();
+    }
+    return {};
 }
 
 QByteArray WithExifOrientation(const QByteArray &jpeg, int orientation)

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -107,14 +108,24 @@ QImage Noise(int width, int height, quint32 seed);
 QImage Indexed(const QImage &image);
 
 // A GIF89a of `width` x `height` with the palette `colours` (0xRRGGBB, at most 256) and one
-// palette index per pixel, row by row. Each frame is one entry of `frames`.
+// palette index per pixel, row by row. Each frame is one entry of `frames`: the whole canvas, or
+// `rect` of it, shown for `delay` hundredths of a second and then disposed of as `disposal` says
+// (0 unspecified, 1 kept, 2 restored to the background, 3 restored to what was before).
 struct GifFrame
 {
     std::vector<std::uint8_t> indices;
     int transparentIndex = -1;
+    int delay = 10;
+    int disposal = 0;
+    QRect rect = {};
 };
 QByteArray MakeGif(int width, int height, const std::vector<std::uint32_t> &colours,
                    const std::vector<GifFrame> &frames);
+
+// Compiles `source` as C (C99 and C11) and C++ (C++11 and C++20) with -Wall -Wextra -Werror
+// -pedantic, each of `includes` included first; what the compiler said of the first failure, or
+// nothing when every one compiled.
+std::string CompileErrors(const QString &source, const QStringList &includes);
 
 // An uncompressed BMP of `image` with 16 (5-5-5) or 24 bits a pixel, stored bottom-up as usual
 // or top-down (a negative height).

@@ -192,7 +192,20 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--format", "gray8", "--dither", "ordered", "logo.png"},
                     2,
                     "nothing to dither"},
-        CommandLine{"binary_with_progmem", {"--binary", "--progmem", "logo.png"}, 2, "--binary"}),
+        CommandLine{"binary_with_progmem", {"--binary", "--progmem", "logo.png"}, 2, "--binary"},
+        CommandLine{"frames_with_tiles",
+                    {"--frames", "--tiles", "1x1", "logo.png"},
+                    2,
+                    "--frames and --tiles do not go together"},
+        CommandLine{"rotate_45", {"--rotate", "45", "logo.png"}, 2, "90, 180 or 270"},
+        CommandLine{
+            "flip_diagonal", {"--flip", "diagonal", "logo.png"}, 2, "horizontal or vertical"},
+        CommandLine{"tiles_zero", {"--tiles", "0x2", "logo.png"}, 2, "WIDTHxHEIGHT"},
+        CommandLine{"tiles_not_dividing", {"--tiles", "2x2", "logo.png"}, 1, "3 x 2 pixels"},
+        CommandLine{
+            "tiles_to_standard_output", {"--tiles", "1x2", "logo.png", "-"}, 0, "/* tile 2 */"},
+        CommandLine{
+            "frames_of_a_still_picture", {"--frames", "logo.png", "-"}, 0, "/* frame 0: 0 ms */"}),
     test::RowName);
 
 TEST(Version, IsExactlyTheProgramsVersionLine)

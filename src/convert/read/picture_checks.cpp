@@ -93,43 +93,67 @@ bool JpegCutShort(const Bytes &b)
     }
 }
 
-// GIF: header, logical screen descriptor and its colour table, then extensions until the first
-// image descriptor, whose LZW data sub-blocks must end with a zero-length block.
-bool GifCutShort(const Bytes &b)
+// GIF data sub-blocks from `pos`: the position after their zero-length end, if the file has it.
+std::optional<qint64> SkipGifSubBlocks(const Bytes &b, qint64 pos)
 {
-    auto skipSubBlocks = [&b](qint64 pos) -> std::optional<qint64> {
-        while (b.has(pos, 1)) {
-            const qint64 length = b.u8(pos);
-            if (length == 0)
-                return pos + 1;
-            pos += 1 + length;
-        }
-        return std::nullopt;
-    };
-    auto colourTableBytes = [](std::uint8_t flags) -> qint64 {
-        return (flags & 0x80) ? 3 * (qint64(2) << (flags & 0x07)) : 0;
-    };
+    while (b.has(pos, 1)) {
+        const qint64 length = b.u8(pos);
+        if (length == 0)
+            return pos + 1;
+        pos += 1 + length;
+    }
+    return std::nullopt;
+}
 
+qint64 GifColourTableBytes(std::uint8_t flags)
+{
+    return (flags & 0x80) ? 3 * (qint64(2) << (flags & 0x07)) : 0;
+}
+
+// Walks a GIF's blocks: header, logical screen descriptor and its colour table, then extensions
+// and images. `frame` is called with each whole image and the delay of the graphic control
+// extension before it (in 1/100 s; 0 without one). Stops after the first image when `allFrames`
+// is false, else at the trailer. Nothing when the file ends first or inside an image's data.
+template <typename Frame> std::optional<qint64> WalkGif(const Bytes &b, bool allFrames, Frame frame)
+{
     if (!b.has(0, 13))
-        return true;
-    qint64 pos = 13 + colourTableBytes(b.u8(10));
+        return std::nullopt;
+    qint64 pos = 13 + GifColourTableBytes(b.u8(10));
+    int delay = 0;
     while (b.has(pos, 1)) {
         const std::uint8_t introducer = b.u8(pos);
         if (introducer == 0x21) { // extension: label, then sub-blocks
-            const auto next = skipSubBlocks(pos + 2);
+            if (b.has(pos, 6) && b.u8(pos + 1) == 0xF9 && b.u8(pos + 2) >= 4)
+                delay = int(b.le16(pos + 4));
+            const auto next = SkipGifSubBlocks(b, pos + 2);
             if (!next)
-                return true;
+                return std::nullopt;
             pos = *next;
         } else if (introducer == 0x2C) { // image descriptor
             if (!b.has(pos, 11))
-                return true;
-            pos += 10 + colourTableBytes(b.u8(pos + 9)) + 1; // descriptor, table, LZW code size
-            return !skipSubBlocks(pos).has_value();
+                return std::nullopt;
+            pos += 10 + GifColourTableBytes(b.u8(pos + 9)) + 1; // descriptor, table, code size
+            const auto next = SkipGifSubBlocks(b, pos);
+            if (!next)
+                return std::nullopt;
+            frame(delay);
+            delay = 0;
+            pos = *next;
+            if (!allFrames)
+                return pos;
+        } else if (introducer == 0x3B || !allFrames) {
+            return pos; // the trailer; or garbage before any frame, which the decoder refuses
         } else {
-            return false; // a trailer or garbage before any frame: the decoder refuses it
+            return std::nullopt; // garbage between frames: the animation is damaged
         }
     }
-    return true;
+    return std::nullopt;
+}
+
+// GIF: the first image's LZW data sub-blocks must end with a zero-length block.
+bool GifCutShort(const Bytes &b)
+{
+    return !WalkGif(b, false, [](int) {}).has_value();
 }
 
 std::optional<BmpHeader> ReadHeader(const Bytes &b)
@@ -279,6 +303,17 @@ std::optional<BmpShortPalette> FindBmpShortPalette(QByteArrayView bytes)
     const qint64 entry = h->headerSize == 12 ? 3 : 4;
     return BmpShortPalette{(h->dataOffset - layout->paletteStart) / entry,
                            (layout->tablesEnd - layout->paletteStart) / entry};
+}
+
+std::optional<std::vector<int>> GifFrameDelays(QByteArrayView bytes)
+{
+    std::vector<int> delays;
+    if (!WalkGif(Bytes(bytes), true, [&delays](int hundredths) {
+            const int ms = hundredths * 10;
+            delays.push_back(ms < 20 ? 100 : ms);
+        }))
+        return std::nullopt;
+    return delays;
 }
 
 bool IsWholePngWithBadLength(QByteArrayView bytes)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace pixolan {
 
@@ -54,6 +55,12 @@ struct BmpShortPalette
     qint64 declared;
 };
 std::optional<BmpShortPalette> FindBmpShortPalette(QByteArrayView bytes);
+
+// Each frame's delay in milliseconds of a GIF that is whole up to its trailer, from the graphic
+// control extension before each image, a delay under 20 ms taken as 100 ms (as Qt and web
+// browsers show it); nothing when the file ends before its trailer or inside a frame, or holds
+// something else between its frames. A GIF without frames gives none.
+std::optional<std::vector<int>> GifFrameDelays(QByteArrayView bytes);
 
 // A PNG that ends with its whole end chunk although a chunk before it claims to run past the end:
 // the file is whole and a chunk length is damaged (IsCutShort() says true for it).

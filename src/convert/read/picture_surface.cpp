@@ -19,12 +19,13 @@
 #include <optional>
 
 namespace pixolan {
-namespace {
 
 QString LoadFailure(const QString &path, const QString &reason)
 {
     return QStringLiteral("Cannot load \"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
 }
+
+namespace {
 
 // Decoders report damage through Qt's message handler and still return an image. Collects what
 // they say while it lives; loads happen on one thread at a time.
@@ -150,6 +151,17 @@ bool MakeOpaque(QImage &image, QRgb background)
     }
     image.reinterpretAsFormat(QImage::Format_RGB32);
     return true;
+}
+
+// Turns the picture clockwise by the options' rotation, then mirrors it as they say: Qt's own
+// transformations. False if memory ran out.
+bool Orient(QImage &image, const ExportOptions &options)
+{
+    if (options.rotate != 0)
+        image = image.transformed(QTransform().rotate(options.rotate));
+    if (options.flip != Flip::None)
+        image = image.mirrored(options.flip == Flip::Horizontal, options.flip == Flip::Vertical);
+    return !image.isNull();
 }
 
 // Scales an opaque picture to the options' size, if they give one. False if memory ran out.
@@ -321,7 +333,8 @@ Status Decode(QIODevice &device, Inspection inspection, const DecoderMessages &m
     }
     if (qint64(out->width()) * out->height() > maxPixels)
         return Status::Failure(LoadFailure(name, TooLarge(out->width(), out->height(), maxPixels)));
-    if (out->isNull() || !MakeOpaque(*out, options.background) || !FitToSize(*out, options))
+    if (out->isNull() || !MakeOpaque(*out, options.background) || !Orient(*out, options) ||
+        !FitToSize(*out, options))
         return Status::Failure(
             LoadFailure(name, QStringLiteral("not enough memory to hold the picture")));
     return Status::Ok();
@@ -405,7 +418,8 @@ Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name,
 
 bool PictureSurface::SetImage(QImage image, const ExportOptions &options)
 {
-    if (image.isNull() || !MakeOpaque(image, options.background) || !FitToSize(image, options))
+    if (image.isNull() || !MakeOpaque(image, options.background) || !Orient(image, options) ||
+        !FitToSize(image, options))
         return false;
     m_image = std::move(image);
     return true;

@@ -10,14 +10,18 @@
 
 namespace pixolan {
 
+// The message of a failed load: "Cannot load "<path>": <reason>".
+QString LoadFailure(const QString &path, const QString &reason);
+
 // Holds the one loaded picture and is the only source of pixels for the export.
 //
 // Every picture is stored in one pixel format, decided at load: opaque 0xFFRRGGBB (QImage's
 // Format_RGB32). Transparent and partly transparent pixels are laid over the options' background
 // (white unless asked otherwise) then, per channel c with straight alpha a and background
 // channel b: (c * a + b * (255 - a) + 127) / 255. Samples deeper than 8 bits are reduced by Qt's
-// own conversion, and a JPEG's EXIF orientation is applied. Last, when the options give a size,
-// the picture is scaled to exactly that size (see Fit and Filter).
+// own conversion, and a JPEG's EXIF orientation is applied. Then the picture is turned and
+// mirrored as the options say, and last, when they give a size, scaled to exactly that size (see
+// Fit and Filter).
 //
 // Before the first load the surface is empty: 0 x 0 pixels.
 class PictureSurface

@@ -3,6 +3,7 @@
 
 #include "convert/pixels/lines.h"
 #include "convert/pixels/pack_colour.h"
+#include "convert/read/picture_sequence.h"
 #include "convert/read/picture_surface.h"
 #include "convert/write/save_file.h"
 
@@ -164,11 +165,12 @@ constexpr std::string_view kProgmemLines = "#if defined(__AVR__)\r\n"
                                            "#define PROGMEM\r\n"
                                            "#endif\r\n";
 
-// What comes before the array's values: the includes a format needs, then its first line.
-QByteArray ArrayOpening(const FormatInfo &info, const ExportOptions &options)
+// What comes before the array's values: the includes a format (and a list of delays) needs, then
+// its first line.
+QByteArray ArrayOpening(const FormatInfo &info, const ExportOptions &options, bool delays)
 {
     QByteArray text;
-    const bool standardTypes = info.format != PixelFormat::Rgb332;
+    const bool standardTypes = info.format != PixelFormat::Rgb332 || delays;
     const bool aligned = info.layout == Layout::WordHighFirst;
     if (standardTypes)
         text += "#include <stdint.h>\r\n";
@@ -200,16 +202,12 @@ QString HeaderFailure(const QString &name, const QString &reason)
         .arg(QDir::toNativeSeparators(name), reason);
 }
 
-} // namespace
-
-Status WriteArray(const PictureSurface &surface, QIODevice &device, const QString &name,
-                  const ExportOptions &options)
+// Appends one picture's lines: its bytes, or its text a line a row (a page for pages).
+void AppendPicture(BlockWriter &out, const PictureSurface &surface, const ExportOptions &options)
 {
+    const FormatInfo &info = Info(options.format);
     const int width = surface.Width();
     const int height = surface.Height();
-    BlockWriter out(device);
-
-    const FormatInfo &info = Info(options.format);
     if (options.binary) {
         LineCoder lines(surface, options);
         const std::size_t lineBytes = std::size_t(lines.LineBytes());
@@ -219,16 +217,13 @@ Status WriteArray(const PictureSurface &surface, QIODevice &device, const QStrin
             out.commit(cursor + lineBytes);
         }
     } else if (info.format == PixelFormat::Rgb332 && options.dither == Dither::None) {
-        out.append(std::string_view(ArrayOpening(info, options)));
         // The plain conversion packs and formats in one pass.
         for (int y = 0; y < height && !out.failed(); ++y) {
             AppendValues(out, surface.Row(y), width,
                          [](QRgb pixel) { return PackColour(ColourFromRgb(pixel)); });
             out.append(kRowEnd);
         }
-        out.append(kLastLine);
     } else {
-        out.append(std::string_view(ArrayOpening(info, options)));
         LineCoder lines(surface, options);
         std::vector<std::uint8_t> bytes(std::size_t(lines.LineBytes()));
         for (int line = 0; line < lines.Lines() && !out.failed(); ++line) {
@@ -241,29 +236,27 @@ Status WriteArray(const PictureSurface &surface, QIODevice &device, const QStrin
             }
             out.append(kRowEnd);
         }
-        out.append(kLastLine);
     }
-
-    if (!out.flush())
-        return Status::Failure(WriteFailure(name, device.errorString()));
-    return Status::Ok();
 }
 
-namespace {
-
-SaveTarget ArrayTarget(const PictureSurface &surface, const QString &path,
-                       const ExportOptions &options)
+// A frame's delay as the array holds it: uint16_t milliseconds.
+int DelayValue(int milliseconds)
 {
-    return {path, WriteFailure, [&surface, path, &options](QIODevice &device) {
-                return WriteArray(surface, device, path, options);
+    return std::clamp(milliseconds, 0, 65535);
+}
+
+SaveTarget ArrayTarget(PictureSequence &pictures, const QString &path, const ExportOptions &options)
+{
+    return {path, WriteFailure, [&pictures, path, &options](QIODevice &device) {
+                return WriteArray(pictures, device, path, options);
             }};
 }
 
-SaveTarget HeaderTarget(const PictureSurface &surface, const QString &path,
+SaveTarget HeaderTarget(PictureSequence &pictures, const QString &path,
                         const ExportOptions &options)
 {
-    return {path, HeaderFailure, [&surface, path, &options](QIODevice &device) {
-                return WriteHeader(surface, device, path, options);
+    return {path, HeaderFailure, [&pictures, path, &options](QIODevice &device) {
+                return WriteHeader(pictures, device, path, options);
             }};
 }
 
@@ -275,28 +268,69 @@ Status NoFileName(const char *what)
 
 } // namespace
 
-Status WriteArrayFile(const PictureSurface &surface, const QString &path,
-                      const ExportOptions &options)
+Status WriteArray(PictureSequence &pictures, QIODevice &device, const QString &name,
+                  const ExportOptions &options)
+{
+    using Kind = PictureSequence::Kind;
+    const bool delays = pictures.kind() == Kind::Frames;
+    BlockWriter out(device);
+    if (!options.binary)
+        out.append(std::string_view(ArrayOpening(Info(options.format), options, delays)));
+    for (int index = 0; index < pictures.Count() && !out.failed(); ++index) {
+        const PictureSurface *picture = nullptr;
+        if (Status loaded = pictures.Load(index, &picture); !loaded)
+            return loaded;
+        if (pictures.kind() != Kind::Single && !options.binary)
+            out.append(std::string_view(
+                QByteArray(delays ? "/* frame " : "/* tile ") + QByteArray::number(index) +
+                (delays ? ": " + QByteArray::number(pictures.Delays()[std::size_t(index)]) + " ms"
+                        : QByteArray()) +
+                " */\r\n"));
+        AppendPicture(out, *picture, options);
+    }
+    if (!options.binary)
+        out.append(kLastLine);
+    if (delays && !options.binary) {
+        QByteArray text = "\r\nconst uint16_t " + options.name.toLatin1() + "_delays[] = {\r\n";
+        for (const int delay : pictures.Delays())
+            text += QByteArray::number(DelayValue(delay)) + ", ";
+        out.append(std::string_view(text + "\r\n};\r\n"));
+    }
+
+    if (!out.flush())
+        return Status::Failure(WriteFailure(name, device.errorString()));
+    return Status::Ok();
+}
+
+Status WriteArrayFile(PictureSequence &pictures, const QString &path, const ExportOptions &options)
 {
     if (path.isEmpty())
         return NoFileName("array file");
-    return SaveFile(ArrayTarget(surface, path, options));
+    return SaveFile(ArrayTarget(pictures, path, options));
 }
 
-Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
+Status WriteHeader(PictureSequence &pictures, QIODevice &device, const QString &name,
                    const ExportOptions &options)
 {
     const FormatInfo &info = Info(options.format);
-    const bool standard = info.format == PixelFormat::Rgb332 && !options.progmem && !options.binary;
+    const bool sequence = pictures.kind() != PictureSequence::Kind::Single;
+    const bool delays = pictures.kind() == PictureSequence::Kind::Frames && !options.binary;
+    const bool standard =
+        info.format == PixelFormat::Rgb332 && !options.progmem && !options.binary && !delays;
     const QString &array = options.name;
     const QString macro = array.toUpper();
-    const int width = surface.Width();
-    const int height = surface.Height();
+    const int width = pictures.Width();
+    const int height = pictures.Height();
     const auto latin1 = [](std::string_view text) {
         return QString::fromLatin1(text.data(), qsizetype(text.size()));
     };
 
-    QString text = QStringLiteral("/* %1: %2 x %3 pixels, ").arg(array).arg(width).arg(height);
+    QString text = QStringLiteral("/* %1: ").arg(array);
+    if (sequence)
+        text += QStringLiteral("%1 %2 of ")
+                    .arg(pictures.Count())
+                    .arg(pictures.kind() == PictureSequence::Kind::Frames ? "frames" : "tiles");
+    text += QStringLiteral("%1 x %2 pixels, ").arg(width).arg(height);
     if (info.format != PixelFormat::Rgb332)
         text += latin1(info.title) + QStringLiteral(", ");
     text += latin1(info.pixelWords) + (info.layout == Layout::Pages
@@ -308,7 +342,7 @@ Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QStri
                                  "file. */\n");
     text += QStringLiteral("#ifndef PIXOLAN_%1_H\n#define PIXOLAN_%1_H\n\n").arg(macro);
     if (!standard && !options.binary) {
-        if (info.format != PixelFormat::Rgb332)
+        if (info.format != PixelFormat::Rgb332 || delays)
             text += QStringLiteral("#include <stdint.h>\n");
         if (options.progmem)
             text += QString::fromLatin1(kProgmemLines.data(), qsizetype(kProgmemLines.size()))
@@ -321,7 +355,13 @@ Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QStri
                 .arg(height);
     if (info.Padded())
         text += QStringLiteral("#define %1_STRIDE %2\n").arg(macro).arg(info.LineBytes(width));
-    text += QStringLiteral("#define %1_SIZE %2\n").arg(macro).arg(info.Bytes(width, height));
+    const qint64 frameBytes = info.Bytes(width, height);
+    if (sequence)
+        text += QStringLiteral("#define %1_FRAMES %2\n#define %1_FRAME_SIZE %3\n")
+                    .arg(macro)
+                    .arg(pictures.Count())
+                    .arg(frameBytes);
+    text += QStringLiteral("#define %1_SIZE %2\n").arg(macro).arg(frameBytes * pictures.Count());
     if (!options.binary) {
         const QString element = info.format == PixelFormat::Rgb332 ? QStringLiteral("unsigned char")
                                                                    : latin1(info.element);
@@ -332,13 +372,16 @@ Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QStri
                                "extern \"C\" {\n"
                                "#endif\n"
                                "\n"
-                               "extern const %1 %2[%3]%4;\n"
-                               "\n"
-                               "#ifdef __cplusplus\n"
-                               "}\n"
-                               "#endif\n")
+                               "extern const %1 %2[%3]%4;\n")
                     .arg(element, array, count,
                          options.progmem ? QStringLiteral(" PROGMEM") : QString());
+        if (delays)
+            text +=
+                QStringLiteral("extern const uint16_t %1_delays[%2_FRAMES];\n").arg(array, macro);
+        text += QStringLiteral("\n"
+                               "#ifdef __cplusplus\n"
+                               "}\n"
+                               "#endif\n");
     }
     text += QStringLiteral("\n#endif\n");
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
@@ -348,24 +391,55 @@ Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QStri
     return Status::Ok();
 }
 
-Status WriteHeaderFile(const PictureSurface &surface, const QString &path,
-                       const ExportOptions &options)
+Status WriteHeaderFile(PictureSequence &pictures, const QString &path, const ExportOptions &options)
 {
     if (path.isEmpty())
         return NoFileName("header");
-    return SaveFile(HeaderTarget(surface, path, options));
+    return SaveFile(HeaderTarget(pictures, path, options));
 }
 
-Status WriteArrayAndHeaderFiles(const PictureSurface &surface, const QString &arrayPath,
+Status WriteArrayAndHeaderFiles(PictureSequence &pictures, const QString &arrayPath,
                                 const QString &headerPath, const ExportOptions &options)
 {
     if (arrayPath.isEmpty())
         return NoFileName("array file");
     if (headerPath.isEmpty())
         return NoFileName("header");
-    const SaveTarget targets[] = {ArrayTarget(surface, arrayPath, options),
-                                  HeaderTarget(surface, headerPath, options)};
+    const SaveTarget targets[] = {ArrayTarget(pictures, arrayPath, options),
+                                  HeaderTarget(pictures, headerPath, options)};
     return SaveFiles(targets);
+}
+
+// The one picture of a surface.
+
+Status WriteArray(const PictureSurface &surface, QIODevice &device, const QString &name,
+                  const ExportOptions &options)
+{
+    return WriteArray(*PictureSequence::Of(surface), device, name, options);
+}
+
+Status WriteArrayFile(const PictureSurface &surface, const QString &path,
+                      const ExportOptions &options)
+{
+    return WriteArrayFile(*PictureSequence::Of(surface), path, options);
+}
+
+Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
+                   const ExportOptions &options)
+{
+    return WriteHeader(*PictureSequence::Of(surface), device, name, options);
+}
+
+Status WriteHeaderFile(const PictureSurface &surface, const QString &path,
+                       const ExportOptions &options)
+{
+    return WriteHeaderFile(*PictureSequence::Of(surface), path, options);
+}
+
+Status WriteArrayAndHeaderFiles(const PictureSurface &surface, const QString &arrayPath,
+                                const QString &headerPath, const ExportOptions &options)
+{
+    return WriteArrayAndHeaderFiles(*PictureSequence::Of(surface), arrayPath, headerPath, options);
 }
 
 } // namespace pixolan

@@ -10,6 +10,7 @@ class QIODevice;
 
 namespace pixolan {
 
+class PictureSequence;
 class PictureSurface;
 
 // The array source file: ASCII text with CR LF line ends, the last line included.
@@ -21,8 +22,10 @@ class PictureSurface;
 //
 // Each value is PackColour() of one pixel, left to right and top to bottom, written as "0x" and
 // upper-case hexadecimal without leading zeros. A 0 x 0 surface gives the first and last lines.
-// The options can change two things only: the array's name (options.name instead of "array")
-// and how pixels become values (options.dither); with the defaults the text is exactly the above.
+// With the default options the text is exactly the above. The options name the array, dither it,
+// choose another pixel format (FormatInfo: its element type, after "#include <stdint.h>", a
+// line a row or a page), add AVR's PROGMEM, or ask for the bytes alone, as an MCU holds them
+// (options.binary).
 
 // Writes the array source text for the surface to `device`, which must be open for writing.
 // `name` names the destination in the error message.
@@ -52,6 +55,22 @@ Status WriteHeaderFile(const PictureSurface &surface, const QString &path,
 // Writes the array file and its header as WriteArrayFile() and WriteHeaderFile() do, replacing
 // neither before both have been written and flushed to disk (see SaveFiles()).
 Status WriteArrayAndHeaderFiles(const PictureSurface &surface, const QString &arrayPath,
+                                const QString &headerPath, const ExportOptions &options);
+
+// The same for a sequence of pictures: one picture is written exactly as above. Frames and tiles
+// go into the one array one after another, each after a comment line naming it ("/* frame 2:
+// 100 ms */"); the file includes <stdint.h>, and for frames ends with their delays,
+//   const uint16_t NAME_delays[] = { 100, 40, ... };   milliseconds, at most 65535
+// The header adds NAME_FRAMES and NAME_FRAME_SIZE (bytes a picture; NAME_SIZE is all of them)
+// and declares the delays. A picture of the sequence that fails to load fails the write.
+Status WriteArray(PictureSequence &pictures, QIODevice &device, const QString &name,
+                  const ExportOptions &options);
+Status WriteArrayFile(PictureSequence &pictures, const QString &path, const ExportOptions &options);
+Status WriteHeader(PictureSequence &pictures, QIODevice &device, const QString &name,
+                   const ExportOptions &options);
+Status WriteHeaderFile(PictureSequence &pictures, const QString &path,
+                       const ExportOptions &options);
+Status WriteArrayAndHeaderFiles(PictureSequence &pictures, const QString &arrayPath,
                                 const QString &headerPath, const ExportOptions &options);
 
 } // namespace pixolan

@@ -2,6 +2,7 @@
 #include "convert/write/preview.h"
 
 #include "convert/pixels/dither.h"
+#include "convert/read/picture_sequence.h"
 #include "convert/read/picture_surface.h"
 #include "convert/write/save_file.h"
 
@@ -10,6 +11,8 @@
 #include <QImageWriter>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <vector>
 
 namespace pixolan {
@@ -57,15 +60,40 @@ QImage PreviewImage(const PictureSurface &surface, const ExportOptions &options)
     return image;
 }
 
-Status WritePreview(const PictureSurface &surface, QIODevice &device, const QString &name,
+Status WritePreview(PictureSequence &pictures, QIODevice &device, const QString &name,
                     const ExportOptions &options)
 {
-    const QImage image = PreviewImage(surface, options);
+    // The pictures stacked top to bottom, as the panel shows each.
+    const int width = pictures.Width();
+    const int height = pictures.Height();
+    if (width <= 0 || height <= 0)
+        return Status::Failure(
+            WriteFailure(name, QStringLiteral("there is no picture to preview")));
+    QImage image;
+    for (int index = 0; index < pictures.Count(); ++index) {
+        const PictureSurface *picture = nullptr;
+        if (Status loaded = pictures.Load(index, &picture); !loaded)
+            return loaded;
+        QImage shown = PreviewImage(*picture, options);
+        if (pictures.Count() == 1) {
+            image = std::move(shown);
+            break;
+        }
+        if (index == 0 && !shown.isNull()) {
+            image = QImage(width, int(qMin<qint64>(qint64(height) * pictures.Count(), INT_MAX)),
+                           shown.format());
+            image.setColorTable(shown.colorTable());
+        }
+        if (shown.isNull() || image.isNull() || qint64(height) * (index + 1) > image.height())
+            return Status::Failure(
+                WriteFailure(name, QStringLiteral("not enough memory to make the preview")));
+        for (int y = 0; y < height; ++y)
+            std::memcpy(image.scanLine(index * height + y), shown.constScanLine(y),
+                        std::size_t(shown.bytesPerLine()));
+    }
     if (image.isNull())
         return Status::Failure(
-            WriteFailure(name, surface.Width() > 0 && surface.Height() > 0
-                                   ? QStringLiteral("not enough memory to make the preview")
-                                   : QStringLiteral("there is no picture to preview")));
+            WriteFailure(name, QStringLiteral("not enough memory to make the preview")));
 
     // Encoded in memory first, then written out whole, so that a failed write has its reason.
     QByteArray png;
@@ -79,15 +107,27 @@ Status WritePreview(const PictureSurface &surface, QIODevice &device, const QStr
     return Status::Ok();
 }
 
-Status WritePreviewFile(const PictureSurface &surface, const QString &path,
+Status WritePreviewFile(PictureSequence &pictures, const QString &path,
                         const ExportOptions &options)
 {
     if (path.isEmpty())
         return Status::Failure(QStringLiteral("Cannot write the preview: no file name was given"));
 
     return SaveFile({path, WriteFailure, [&](QIODevice &device) {
-                         return WritePreview(surface, device, path, options);
+                         return WritePreview(pictures, device, path, options);
                      }});
+}
+
+Status WritePreview(const PictureSurface &surface, QIODevice &device, const QString &name,
+                    const ExportOptions &options)
+{
+    return WritePreview(*PictureSequence::Of(surface), device, name, options);
+}
+
+Status WritePreviewFile(const PictureSurface &surface, const QString &path,
+                        const ExportOptions &options)
+{
+    return WritePreviewFile(*PictureSequence::Of(surface), path, options);
 }
 
 } // namespace pixolan

@@ -14,6 +14,7 @@ class QIODevice;
 
 namespace pixolan {
 
+class PictureSequence;
 class PictureSurface;
 
 // The surface as the display will show it, coded as the export codes it with the same options
@@ -31,5 +32,11 @@ Status WritePreview(const PictureSurface &surface, QIODevice &device, const QStr
 // file, so that on failure an earlier file is left as it was and nothing partial remains.
 Status WritePreviewFile(const PictureSurface &surface, const QString &path,
                         const ExportOptions &options = {});
+
+// The same for a sequence: one picture as above, frames and tiles stacked top to bottom.
+Status WritePreview(PictureSequence &pictures, QIODevice &device, const QString &name,
+                    const ExportOptions &options);
+Status WritePreviewFile(PictureSequence &pictures, const QString &path,
+                        const ExportOptions &options);
 
 } // namespace pixolan
