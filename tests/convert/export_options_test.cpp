@@ -188,13 +188,13 @@ const ExportOptions kTeal2x2 = {.background = Teal, .size = QSize(2, 2), .filter
 INSTANTIATE_TEST_SUITE_P(
     Options, Fitting,
     testing::Values(
-        // (c * a + b * (255 - a) + 127) / 255 per channel: red (200 * 128 + 0 * 127 + 127) / 255
-        // = 100.9 -> 100, green (100 * 128 + 128 * 127 + 127) / 255 = 114.4 -> 114, blue
-        // (0 * 128 + 128 * 127 + 127) / 255 = 64.2 -> 64; fully transparent is the background.
-        Fitted{"half_transparent_over_teal",
+        // (c * a + b * (255 - a) + 127) / 255 per channel over 306090: red (200 * 128 + 48 * 127
+        // + 127) / 255 = 124.8 -> 124, green (100 * 128 + 96 * 127 + 127) / 255 = 98.5 -> 98,
+        // blue (0 * 128 + 144 * 127 + 127) / 255 = 72.2 -> 72; fully transparent is 306090.
+        Fitted{"half_transparent_over_the_background",
                {{qRgba(200, 100, 0, 128), qRgba(1, 2, 3, 0)}},
-               {.background = Teal},
-               {{qRgb(100, 114, 64), Teal}}},
+               {.background = 0xFF306090},
+               {{qRgb(124, 98, 72), 0xFF306090}}},
         // 4 x 2 into 2 x 2 keeping its shape is 2 x 1: one row of picture, one of background.
         Fitted{"contain_pads_with_the_background",
                {{A, A, B, B}, {A, A, B, B}},

@@ -166,6 +166,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--name", "size", "--header", "h.h", "logo.png"},
                     2,
                     "SIZE_WIDTH"},
+        // Contain pads 3 x 2 to 3 x 4 with a row of E9C3A5 above: red 7, green 6, blue 2.
+        CommandLine{"background_pads_the_picture",
+                    {"--resize", "3x4", "--background", "E9c3A5", "logo.png", "-"},
+                    0,
+                    "{\r\n0xFA, 0xFA, 0xFA, \r\n"},
         CommandLine{"resize_largest", {"--resize", "16384x1", "logo.png", "-"}, 0, "0xFF, 0x"},
         CommandLine{"resize_upper_case_x", {"--resize", "3X2", "logo.png", "-"}, 0, "array[]"}),
     test::RowName);
