@@ -365,6 +365,8 @@ TEST(PictureSurface, LaysTransparencyOverWhite)
         {qRgba(10, 20, 30, 255), qRgb(10, 20, 30)},     // opaque: as it is
         {qRgba(1, 0, 255, 127), qRgb(128, 128, 255)},   // red 128.498 rounds down
         {qRgba(1, 0, 255, 128), qRgb(128, 127, 255)},   // red 127.502 rounds up
+        {qRgba(0, 1, 255, 127), qRgb(128, 128, 255)},   // green 128.498 rounds down
+        {qRgba(0, 1, 255, 128), qRgb(127, 128, 255)},   // green 127.502 rounds up
         {qRgba(0, 255, 100, 1), qRgb(254, 255, 254)},   // blue 254.392
         {qRgba(100, 50, 254, 64), qRgb(216, 204, 255)}, // 216.098, 203.549, 254.749
         {qRgba(50, 200, 2, 200), qRgb(94, 212, 57)},    // 94.216, 211.863, 56.569
