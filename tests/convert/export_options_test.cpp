@@ -79,7 +79,7 @@ TEST_P(Names, AreAcceptedOrRefusedWithTheirReason)
 
 INSTANTIATE_TEST_SUITE_P(
     Identifiers, Names,
-    testing::Values(Name{"logo", nullptr}, Name{"_splash2", nullptr}, Name{"Z", nullptr},
+    testing::Values(Name{"logo", nullptr}, Name{"_splash0123456789", nullptr}, Name{"Z", nullptr},
                     Name{"mainScreen", nullptr}, Name{"", "empty"},
                     Name{"2logo", "cannot begin with a digit"}, Name{"my-logo", "letters A-Z"},
                     Name{"logo.c", "letters A-Z"}, Name{"écran", "letters A-Z"},
@@ -97,6 +97,16 @@ INSTANTIATE_TEST_SUITE_P(
                 c = '_';
         return std::to_string(info.index) + "_" + name;
     });
+
+// Every decimal digit, and every hexadecimal one in either case, is read as itself.
+TEST(OptionValues, ReadEveryDigit)
+{
+    EXPECT_EQ(ParseSize("10589x2367"), QSize(10589, 2367));
+    EXPECT_EQ(ParseColour("012345"), 0xFF012345u);
+    EXPECT_EQ(ParseColour("#6789ab"), 0xFF6789ABu);
+    EXPECT_EQ(ParseColour("cdefAB"), 0xFFCDEFABu);
+    EXPECT_EQ(ParseColour("CDEF99"), 0xFFCDEF99u);
+}
 
 TEST(ArrayName, ChangesTheDeclarationAndNothingElse)
 {
