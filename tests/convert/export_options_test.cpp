@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -318,6 +319,37 @@ TEST(FloydSteinberg, WorksOutASerpentineThreeByTwoByHand)
     EXPECT_EQ(
         Codes(2, 1, Dither::FloydSteinberg, [](int x, int) { return qRgb(0, 0, x == 0 ? 8 : 39); }),
         (std::vector<std::vector<int>>{{0, 1}}));
+}
+
+// Floyd-Steinberg said plainly, by channel in 1/256 of a level: the nearest shown level to the
+// value plus what it was carried (half way up), the difference shared out as floor(7/16) ahead,
+// floor(3/16) and floor(5/16) below and the rest below ahead; rows alternate, the first from left.
+TEST(FloydSteinberg, GivesTheCodesOfThePlainAlgorithm)
+{
+    const QImage picture = test::Noise(64, 48, 3);
+    std::vector<std::vector<int>> expected(48, std::vector<int>(64));
+    for (int shift = 16; shift >= 0; shift -= 8) { // red, green, blue
+        const int top = shift ? 7 : 3;             // the largest code
+        const auto shown = [top](int k) { return top == 7 ? k << 5 | k << 2 | k >> 1 : k * 85; };
+        std::vector<std::vector<int>> carried(49, std::vector<int>(66));
+        for (int y = 0, step = 1; y < 48; ++y, step = -step)
+            for (int i = 0, x = step > 0 ? 0 : 63; i < 64; ++i, x += step) {
+                const int value = 256 * (picture.pixel(x, y) >> shift & 255) + carried[y][x + 1];
+                int code = 0; // up while the value is at least half way to the next level
+                while (code < top && 2 * value >= 256 * (shown(code) + shown(code + 1)))
+                    ++code;
+                const int error = value - 256 * shown(code);
+                const auto share = [error](int n) { return int(std::floor(error * n / 16.0)); };
+                carried[y][x + 1 + step] += share(7);
+                carried[y + 1][x + 1 - step] += share(3);
+                carried[y + 1][x + 1] += share(5);
+                carried[y + 1][x + 1 + step] += error - share(7) - share(3) - share(5);
+                expected[y][x] |= code << (shift == 16 ? 5 : shift / 4); // RRRGGGBB
+            }
+    }
+    EXPECT_EQ(Codes(64, 48, Dither::FloydSteinberg,
+                    [&picture](int x, int y) { return picture.pixel(x, y); }),
+              expected);
 }
 
 // The array and the preview hold the same codes for every dither.
