@@ -305,6 +305,13 @@ INSTANTIATE_TEST_SUITE_P(
                                              {0xFFFF, 0x4005, 0x1008});
             },
             3, 1, {qRgb(224, 255, 224), qRgb(64, 0, 160), qRgb(0, 128, 0)}),
+        // A mask that fills the whole 16-bit pixel; rows of 3 pixels are padded to 8 bytes.
+        Odd("bmp_16_bit_red_in_padded_rows",
+            [] {
+                return test::MakeBitfieldBmp(40, 16, {0xFFFF, 0, 0}, 3, 2,
+                                             {0xFFFF, 0x8000, 0x00FF, 0x1234, 0xABCD, 0x0100});
+            },
+            3, 2, {kRed, qRgb(128, 0, 0), 0, qRgb(18, 0, 0), qRgb(171, 0, 0), qRgb(1, 0, 0)}),
         Odd("bmp_1_5_5_5",
             [] {
                 return test::MakeBitfieldBmp(108, 16, {0x7C00, 0x3E0, 0x1F, 0x8000}, 3, 1,
