@@ -433,7 +433,7 @@ INSTANTIATE_TEST_SUITE_P(
                .output = "./folder/../logo.png",
                .reason = "it is the picture itself",
                .outputNamed = true},
-        // Two spellings of one file that does not exist yet.
+        // Two spellings of one file that does not exist yet, the second through a linked folder.
         BadRun{.name = "header_is_the_array_spelled_otherwise",
                .output = "new.c",
                .reason = "it is the array file",
@@ -441,8 +441,8 @@ INSTANTIATE_TEST_SUITE_P(
                .named = "./new.c"},
         BadRun{.name = "preview_is_the_header_spelled_otherwise",
                .reason = "it is the header",
-               .options = {"--header", "h.h", "--preview", "folder/../h.h"},
-               .named = "folder/../h.h"},
+               .options = {"--header", "h.h", "--preview", "/proc/self/cwd/folder/../h.h"},
+               .named = "/proc/self/cwd/folder/../h.h"},
         // The array and its header are replaced together or not at all.
         BadRun{.name = "header_in_a_missing_folder",
                .reason = "No such file or directory",
