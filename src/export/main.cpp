@@ -78,12 +78,15 @@ bool SameFile(const QString &a, const QString &b)
 {
     if (a == kDash || b == kDash || a.isEmpty() || b.isEmpty())
         return false;
-    const QFileInfo first(a);
-    const QFileInfo second(b);
-    if (QDir::cleanPath(first.absoluteFilePath()) == QDir::cleanPath(second.absoluteFilePath()))
-        return true;
-    const QString canonical = first.canonicalFilePath();
-    return !canonical.isEmpty() && canonical == second.canonicalFilePath();
+    // Where a name leads, every link followed: to a file still to be made, through its folder.
+    const auto resolved = [](const QFileInfo &info) -> QString {
+        if (QString file = info.canonicalFilePath(); !file.isEmpty())
+            return file;
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                                : folder + QLatin1Char('/') + info.fileName();
+    };
+    return resolved(QFileInfo(a)) == resolved(QFileInfo(b));
 }
 
 // An option that takes a value, with the words of its help.

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -79,7 +80,7 @@ TEST_P(Names, AreAcceptedOrRefusedWithTheirReason)
 
 INSTANTIATE_TEST_SUITE_P(
     Identifiers, Names,
-    testing::Values(Name{"logo", nullptr}, Name{"_splash2", nullptr}, Name{"Z", nullptr},
+    testing::Values(Name{"logo", nullptr}, Name{"_splash0123456789", nullptr}, Name{"Z", nullptr},
                     Name{"mainScreen", nullptr}, Name{"", "empty"},
                     Name{"2logo", "cannot begin with a digit"}, Name{"my-logo", "letters A-Z"},
                     Name{"logo.c", "letters A-Z"}, Name{"écran", "letters A-Z"},
@@ -97,6 +98,16 @@ INSTANTIATE_TEST_SUITE_P(
                 c = '_';
         return std::to_string(info.index) + "_" + name;
     });
+
+// Every decimal digit, and every hexadecimal one in either case, is read as itself.
+TEST(OptionValues, ReadEveryDigit)
+{
+    EXPECT_EQ(ParseSize("10589x2367"), QSize(10589, 2367));
+    EXPECT_EQ(ParseColour("012345"), 0xFF012345u);
+    EXPECT_EQ(ParseColour("#6789ab"), 0xFF6789ABu);
+    EXPECT_EQ(ParseColour("cdefAB"), 0xFFCDEFABu);
+    EXPECT_EQ(ParseColour("CDEF99"), 0xFFCDEF99u);
+}
 
 TEST(ArrayName, ChangesTheDeclarationAndNothingElse)
 {
@@ -230,13 +241,13 @@ const ExportOptions kTeal2x2 = {.background = Teal, .size = QSize(2, 2), .filter
 INSTANTIATE_TEST_SUITE_P(
     Options, Fitting,
     testing::Values(
-        // (c * a + b * (255 - a) + 127) / 255 per channel: red (200 * 128 + 0 * 127 + 127) / 255
-        // = 100.9 -> 100, green (100 * 128 + 128 * 127 + 127) / 255 = 114.4 -> 114, blue
-        // (0 * 128 + 128 * 127 + 127) / 255 = 64.2 -> 64; fully transparent is the background.
-        Fitted{"half_transparent_over_teal",
+        // (c * a + b * (255 - a) + 127) / 255 per channel over 306090: red (200 * 128 + 48 * 127
+        // + 127) / 255 = 124.8 -> 124, green (100 * 128 + 96 * 127 + 127) / 255 = 98.5 -> 98,
+        // blue (0 * 128 + 144 * 127 + 127) / 255 = 72.2 -> 72; fully transparent is 306090.
+        Fitted{"half_transparent_over_the_background",
                {{qRgba(200, 100, 0, 128), qRgba(1, 2, 3, 0)}},
-               {.background = Teal},
-               {{qRgb(100, 114, 64), Teal}}},
+               {.background = 0xFF306090},
+               {{qRgb(124, 98, 72), 0xFF306090}}},
         // 4 x 2 into 2 x 2 keeping its shape is 2 x 1: one row of picture, one of background.
         Fitted{"contain_pads_with_the_background",
                {{A, A, B, B}, {A, A, B, B}},
@@ -254,6 +265,24 @@ INSTANTIATE_TEST_SUITE_P(
                {{A, B, C, D}, {D, C, B, A}},
                {.background = Teal, .size = QSize(2, 2), .fit = Fit::Cover},
                {{B, C}, {C, B}}},
+        // The nearest whole number of columns or rows: 4 x 5 into 2 x 6 keeps 5 * 2 / 6 = 1.67
+        // -> 2 columns, 4 x 4 into 2 x 7 keeps 4 * 2 / 7 = 1.14 -> 1; the same turned for rows.
+        Fitted{"cover_rounds_the_columns_up",
+               std::vector<std::vector<QRgb>>(5, {A, B, C, D}),
+               {.size = QSize(2, 6), .fit = Fit::Cover, .filter = Filter::Nearest},
+               std::vector<std::vector<QRgb>>(6, {B, C})},
+        Fitted{"cover_rounds_the_columns_down",
+               std::vector<std::vector<QRgb>>(4, {A, B, C, D}),
+               {.size = QSize(2, 7), .fit = Fit::Cover, .filter = Filter::Nearest},
+               std::vector<std::vector<QRgb>>(7, {B, B})},
+        Fitted{"cover_rounds_the_rows_up",
+               {{A, A, A, A, A}, {B, B, B, B, B}, {C, C, C, C, C}, {D, D, D, D, D}},
+               {.size = QSize(6, 2), .fit = Fit::Cover, .filter = Filter::Nearest},
+               {std::vector<QRgb>(6, B), std::vector<QRgb>(6, C)}},
+        Fitted{"cover_rounds_the_rows_down",
+               {{A, A, A, A}, {B, B, B, B}, {C, C, C, C}, {D, D, D, D}},
+               {.size = QSize(7, 2), .fit = Fit::Cover, .filter = Filter::Nearest},
+               std::vector<std::vector<QRgb>>(2, std::vector<QRgb>(7, B))},
         Fitted{"stretch_ignores_the_shape",
                {{A, B}},
                {.size = QSize(4, 2), .fit = Fit::Stretch, .filter = Filter::Nearest},
@@ -332,6 +361,37 @@ TEST(FloydSteinberg, WorksOutASerpentineThreeByTwoByHand)
     EXPECT_EQ(
         Codes(2, 1, Dither::FloydSteinberg, [](int x, int) { return qRgb(0, 0, x == 0 ? 8 : 39); }),
         (std::vector<std::vector<int>>{{0, 1}}));
+}
+
+// Floyd-Steinberg said plainly, by channel in 1/256 of a level: the nearest shown level to the
+// value plus what it was carried (half way up), the difference shared out as floor(7/16) ahead,
+// floor(3/16) and floor(5/16) below and the rest below ahead; rows alternate, the first from left.
+TEST(FloydSteinberg, GivesTheCodesOfThePlainAlgorithm)
+{
+    const QImage picture = test::Noise(64, 48, 3);
+    std::vector<std::vector<int>> expected(48, std::vector<int>(64));
+    for (int shift = 16; shift >= 0; shift -= 8) { // red, green, blue
+        const int top = shift ? 7 : 3;             // the largest code
+        const auto shown = [top](int k) { return top == 7 ? k << 5 | k << 2 | k >> 1 : k * 85; };
+        std::vector<std::vector<int>> carried(49, std::vector<int>(66));
+        for (int y = 0, step = 1; y < 48; ++y, step = -step)
+            for (int i = 0, x = step > 0 ? 0 : 63; i < 64; ++i, x += step) {
+                const int value = 256 * (picture.pixel(x, y) >> shift & 255) + carried[y][x + 1];
+                int code = 0; // up while the value is at least half way to the next level
+                while (code < top && 2 * value >= 256 * (shown(code) + shown(code + 1)))
+                    ++code;
+                const int error = value - 256 * shown(code);
+                const auto share = [error](int n) { return int(std::floor(error * n / 16.0)); };
+                carried[y][x + 1 + step] += share(7);
+                carried[y + 1][x + 1 - step] += share(3);
+                carried[y + 1][x + 1] += share(5);
+                carried[y + 1][x + 1 + step] += error - share(7) - share(3) - share(5);
+                expected[y][x] |= code << (shift == 16 ? 5 : shift / 4); // RRRGGGBB
+            }
+    }
+    EXPECT_EQ(Codes(64, 48, Dither::FloydSteinberg,
+                    [&picture](int x, int y) { return picture.pixel(x, y); }),
+              expected);
 }
 
 // The array and the preview hold the same codes for every dither.

@@ -305,6 +305,13 @@ INSTANTIATE_TEST_SUITE_P(
                                              {0xFFFF, 0x4005, 0x1008});
             },
             3, 1, {qRgb(224, 255, 224), qRgb(64, 0, 160), qRgb(0, 128, 0)}),
+        // A mask that fills the whole 16-bit pixel; rows of 3 pixels are padded to 8 bytes.
+        Odd("bmp_16_bit_red_in_padded_rows",
+            [] {
+                return test::MakeBitfieldBmp(40, 16, {0xFFFF, 0, 0}, 3, 2,
+                                             {0xFFFF, 0x8000, 0x00FF, 0x1234, 0xABCD, 0x0100});
+            },
+            3, 2, {kRed, qRgb(128, 0, 0), 0, qRgb(18, 0, 0), qRgb(171, 0, 0), qRgb(1, 0, 0)}),
         Odd("bmp_1_5_5_5",
             [] {
                 return test::MakeBitfieldBmp(108, 16, {0x7C00, 0x3E0, 0x1F, 0x8000}, 3, 1,
@@ -365,6 +372,8 @@ TEST(PictureSurface, LaysTransparencyOverWhite)
         {qRgba(10, 20, 30, 255), qRgb(10, 20, 30)},     // opaque: as it is
         {qRgba(1, 0, 255, 127), qRgb(128, 128, 255)},   // red 128.498 rounds down
         {qRgba(1, 0, 255, 128), qRgb(128, 127, 255)},   // red 127.502 rounds up
+        {qRgba(0, 1, 255, 127), qRgb(128, 128, 255)},   // green 128.498 rounds down
+        {qRgba(0, 1, 255, 128), qRgb(127, 128, 255)},   // green 127.502 rounds up
         {qRgba(0, 255, 100, 1), qRgb(254, 255, 254)},   // blue 254.392
         {qRgba(100, 50, 254, 64), qRgb(216, 204, 255)}, // 216.098, 203.549, 254.749
         {qRgba(50, 200, 2, 200), qRgb(94, 212, 57)},    // 94.216, 211.863, 56.569

@@ -42,13 +42,21 @@ struct RunOptions
 };
 
 // Every run is without a display: no X server, no Wayland and no Qt platform chosen.
-QProcessEnvironment WithoutDisplay()
+// `added` holds NAME=value settings.
+QProcessEnvironment WithoutDisplay(const QStringList &added = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(name);
+    for (const QString &variable : added)
+        environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
     return environment;
 }
+
+// Preloads failing_sync.cpp. (A sanitizer's runtime would refuse to come after it.)
+const QStringList kFailingSync = {"LD_PRELOAD=" PIXOLAN_FAILING_SYNC,
+                                  "ASAN_OPTIONS=verify_asan_link_order=0:" +
+                                      qEnvironmentVariable("ASAN_OPTIONS")};
 
 Result RunExport(const QStringList &arguments, const RunOptions &options = {})
 {
@@ -166,6 +174,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--name", "size", "--header", "h.h", "logo.png"},
                     2,
                     "SIZE_WIDTH"},
+        // Contain pads 3 x 2 to 3 x 4 with a row of E9C3A5 above: red 7, green 6, blue 2.
+        CommandLine{"background_pads_the_picture",
+                    {"--resize", "3x4", "--background", "E9c3A5", "logo.png", "-"},
+                    0,
+                    "{\r\n0xFA, 0xFA, 0xFA, \r\n"},
         CommandLine{"resize_largest", {"--resize", "16384x1", "logo.png", "-"}, 0, "0xFF, 0x"},
         CommandLine{"resize_upper_case_x", {"--resize", "3X2", "logo.png", "-"}, 0, "array[]"},
         CommandLine{"format_unknown", {"--format", "rgb555", "logo.png"}, 2, "rgb565be, rgb666"},
@@ -422,9 +435,7 @@ TEST_P(BadRuns, AreReportedAndLoseNothing)
 
     const Result result = [&] {
         const test::FileSizeLimit limit(run.fileSizeLimit);
-        QProcessEnvironment environment = WithoutDisplay();
-        for (const QString &variable : run.environment)
-            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        const QProcessEnvironment environment = WithoutDisplay(run.environment);
         return RunExport(
             run.options + QStringList{run.picture, run.output},
             {.workingDirectory = dir.path(), .inChild = run.inChild, .environment = environment});
@@ -451,18 +462,25 @@ INSTANTIATE_TEST_SUITE_P(
         Picture("huge_png_header", MemoryLimit(rlim_t(1) << 30)),
         Picture("bmp_width_times_height_overflows", MemoryLimit(rlim_t(1) << 30)),
         Output("empty_path"), Output("named_pipe"), Output("write_fails_half_way"),
-        // All written, then the sync fails: no rename, no success. (A sanitizer's runtime would
-        // refuse to come after the preloaded library.)
+        // All written, then the sync fails: no rename, no success.
         BadRun{.name = "sync_fails",
                .reason = "Input/output error",
                .outputNamed = true,
-               .environment = {"LD_PRELOAD=" PIXOLAN_FAILING_SYNC,
-                               "ASAN_OPTIONS=verify_asan_link_order=0:" +
-                                   qEnvironmentVariable("ASAN_OPTIONS")}},
+               .environment = kFailingSync},
         BadRun{.name = "output_is_the_picture_by_another_name",
                .output = "./folder/../logo.png",
                .reason = "it is the picture itself",
                .outputNamed = true},
+        // Two spellings of one file that does not exist yet, the second through a linked folder.
+        BadRun{.name = "header_is_the_array_spelled_otherwise",
+               .output = "new.c",
+               .reason = "it is the array file",
+               .options = {"--header", "./new.c"},
+               .named = "./new.c"},
+        BadRun{.name = "preview_is_the_header_spelled_otherwise",
+               .reason = "it is the header",
+               .options = {"--header", "h.h", "--preview", "/proc/self/cwd/folder/../h.h"},
+               .named = "/proc/self/cwd/folder/../h.h"},
         // The array and its header are replaced together or not at all.
         BadRun{.name = "header_in_a_missing_folder",
                .reason = "No such file or directory",
@@ -493,6 +511,22 @@ TEST(Failures, FullStandardOutput)
                       {.workingDirectory = dir.path(), .standardOutputFile = "/dev/full"});
         ExpectFailureLine(result, "standard output", "No space left on device");
     }
+}
+
+// The header's rename fails after the array's: the message says that the array was replaced.
+TEST(Failures, AFailedRenameSaysWhatWasReplaced)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir.path("logo.png"), Encode(test::Pattern(3, 2), "png")));
+    ASSERT_TRUE(WriteBytes(dir.path("array.h"), "earlier header"));
+    const Result result =
+        RunExport({"--header", "array.h", "logo.png", "array.c"},
+                  {.workingDirectory = dir.path(),
+                   .environment = WithoutDisplay(kFailingSync +
+                                                 QStringList{"PIXOLAN_FAILING_RENAME=array.h"})});
+    EXPECT_EQ(result.err, "pixolan-export: Cannot write the header \"array.h\": Permission denied; "
+                          "\"array.c\" was replaced all the same\n");
+    EXPECT_EQ(ReadBytes(dir.path("array.h")), "earlier header");
 }
 
 // ---------------------------------------------------------------------------------------------

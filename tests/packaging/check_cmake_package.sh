@@ -76,6 +76,13 @@ refused name 'NAME "size" cannot name the array of ".*2-splash.png"'
 refused options 'give NAME or HEADER, not --name=splash'
 refused binary 'binary writes no C source to compile'
 
+# Default names, from copies of the logo: the configuration writes each array's unit.
+for name in splash2 size uint8; do cp "$work/src/pictures/"{logo,$name}.png; done
+run "$work/names.log" cmake -S "$work/src" -B "$work/names" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+    -DPIXOLAN_TEST_DEFAULT_NAMES=ON
+[ "$(cd "$work/names/names" && echo *)" = "img_uint8.array.c size.array.c splash2.array.c" ] ||
+    fail "default names: $(cd "$work/names/names" && echo *)"
+
 # A cross build whose toolchain file searches packages in the target's sysroot only and names
 # the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE; the package is named by Pixolan_DIR and
 # its own tool is gone.
