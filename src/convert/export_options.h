@@ -32,6 +32,10 @@ struct ExportOptions
 {
     static constexpr int kMaxSide = 16384;
 
+    // Files whose bytes would not change are left as they are, dates included (SaveTarget's
+    // keepUnchanged), for build tools; off, every file is replaced, as the window always does.
+    bool keepUnchanged = false;
+
     QString name = QStringLiteral("array"); // the array's identifier (see ArrayNameProblem())
     QRgb background = 0xFFFFFFFF;           // under transparent pixels, and around Fit::Contain
     QSize size = {};                        // the exported size; invalid: the picture's own

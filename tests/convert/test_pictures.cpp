@@ -15,6 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <span>
+#include <string>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace pixolan::test {
@@ -51,6 +54,26 @@ QByteArray ReadBytes(const QString &path)
 bool MakePipe(const QString &path)
 {
     return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+std::string FileIdentity(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return "inode " + std::to_string(info.st_ino) + ", modified " +
+           std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+}
+
+bool Backdate(const QString &path)
+{
+    struct stat info = {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &info) != 0)
+        return false;
+    timespec times[2] = {info.st_atim, info.st_mtim};
+    times[1].tv_sec -= 24 * 60 * 60;
+    return ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
 }
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes)

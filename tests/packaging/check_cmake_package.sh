@@ -35,19 +35,50 @@ grep -q 'const int8 img_2_splash\[\] = {' "$pixolan/img_2_splash.c" ||
 cmake --build "$work/b" >"$work/again.log" 2>&1
 grep -q 'ninja: no work to do' "$work/again.log" || { cat "$work/again.log"; fail "a second build did work"; }
 
-# One picture touched: exactly its array is made again (a new file each time it is saved).
-inode() { stat -c %i "$1"; }
-logo_before=$(inode "$pixolan/logo.c") splash_before=$(inode "$pixolan/img_2_splash.c")
+# Ninja rebuilds only what really changed: pixolan-export leaves a file whose bytes stay the same
+# alone (its inode and date), and nothing that includes it is compiled again.
+identity() { stat -c '%i %y' "$1"; }
+rebuilt() { # rebuilt LOG CONVERSIONS COMPILED: what one build did
+    [ "$(grep -c 'Converting' "$1")" -eq "$2" ] && [ "$(grep -c 'Building' "$1")" -eq "$3" ] ||
+        { cat "$1"; return 1; }
+}
+logo_before=$(identity "$pixolan/logo.c") header_before=$(identity "$pixolan/logo.h")
 touch "$work/src/pictures/logo.png"
 run "$work/touched.log" cmake --build "$work/b"
-[ "$(grep -c 'Converting' "$work/touched.log")" -eq 1 ] || fail "touching logo.png converted more"
-[ "$(inode "$pixolan/logo.c")" != "$logo_before" ] || fail "logo.c was not made again"
-[ "$(inode "$pixolan/img_2_splash.c")" = "$splash_before" ] || fail "img_2_splash.c was made again"
+rebuilt "$work/touched.log" 1 0 || fail "touching logo.png did more than convert it again"
+[ "$(identity "$pixolan/logo.c")" = "$logo_before" ] || fail "the same logo.c was written anew"
+cmake --build "$work/b" >"$work/touched-again.log" 2>&1
+grep -q 'ninja: no work to do' "$work/touched-again.log" || fail "a touched picture converts again"
 
-# A new pixolan-export makes every array again.
-touch "$prefix/bin/pixolan-export"
+# A new pixolan-export (here a copy of it) converts every picture, and compiles nothing.
+cp "$prefix/bin/pixolan-export" "$work/copy" && mv "$work/copy" "$prefix/bin/pixolan-export"
 run "$work/new-tool.log" cmake --build "$work/b"
-[ "$(grep -c 'Converting' "$work/new-tool.log")" -eq 2 ] || fail "a new tool did not convert both"
+rebuilt "$work/new-tool.log" 2 0 || fail "a new pixolan-export did more than convert both"
+
+# A picture changed in one pixel gives a new array, its one compiled file and the program; the
+# header stays, and so do the sources that include it.
+{ # rows: red green blue white; black (was white) and three white; four black
+    printf 'P6\n4 3\n255\n\377\000\000\000\377\000\000\000\377\377\377\377'
+    printf '\000\000\000\377\377\377\377\377\377\377\377\377'
+    printf '\000\000\000\000\000\000\000\000\000\000\000\000'
+} >"$work/src/pictures/logo.png"
+run "$work/changed.log" cmake --build "$work/b"
+rebuilt "$work/changed.log" 1 1 && grep -q 'Building C object .*logo\.array\.c\.o' "$work/changed.log" ||
+    fail "a changed picture did not rebuild exactly its array"
+[ "$(identity "$pixolan/logo.c")" != "$logo_before" ] || fail "logo.c was not replaced"
+[ "$(identity "$pixolan/logo.h")" = "$header_before" ] || fail "the same logo.h was written anew"
+"$work/b/draw" >/dev/null || fail "the program with the changed picture found wrong arrays"
+
+# Make cannot tell an array left alone from one not yet made: there the files are dated anew, so
+# a touched picture is converted once, not on every build.
+run "$work/make.log" cmake -S "$work/src" -B "$work/make" -G "Unix Makefiles" \
+    -DCMAKE_PREFIX_PATH="$prefix"
+run "$work/make-build.log" cmake --build "$work/make"
+touch "$work/src/pictures/logo.png"
+run "$work/make-touched.log" cmake --build "$work/make"
+run "$work/make-again.log" cmake --build "$work/make"
+[ "$(grep -c Converting "$work/make-touched.log")" -eq 1 ] &&
+    ! grep -q Converting "$work/make-again.log" || fail "make converts a touched picture again"
 
 # A broken picture fails the build with pixolan-export's message and keeps the earlier array.
 cp "$pixolan/logo.c" "$work/logo.c.before"

@@ -165,17 +165,21 @@ namespace {
 SaveTarget ArrayTarget(const PictureSurface &surface, const QString &path,
                        const ExportOptions &options)
 {
-    return {path, WriteFailure, [&surface, path, &options](QIODevice &device) {
+    return {path, WriteFailure,
+            [&surface, path, &options](QIODevice &device) {
                 return WriteArray(surface, device, path, options);
-            }};
+            },
+            options.keepUnchanged};
 }
 
 SaveTarget HeaderTarget(const PictureSurface &surface, const QString &path,
                         const ExportOptions &options)
 {
-    return {path, HeaderFailure, [&surface, path, &options](QIODevice &device) {
+    return {path, HeaderFailure,
+            [&surface, path, &options](QIODevice &device) {
                 return WriteHeader(surface, device, path, options);
-            }};
+            },
+            options.keepUnchanged};
 }
 
 Status NoFileName(const char *what)

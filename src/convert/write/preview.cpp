@@ -69,9 +69,10 @@ Status WritePreviewFile(const PictureSurface &surface, const QString &path,
     if (path.isEmpty())
         return Status::Failure(QStringLiteral("Cannot write the preview: no file name was given"));
 
-    return SaveFile({path, WriteFailure, [&](QIODevice &device) {
-                         return WritePreview(surface, device, path, options);
-                     }});
+    return SaveFile(
+        {path, WriteFailure,
+         [&](QIODevice &device) { return WritePreview(surface, device, path, options); },
+         options.keepUnchanged});
 }
 
 } // namespace pixolan
