@@ -105,19 +105,32 @@ refused clash '2-splash.png" and ".*logo.png" both give the array name Logo (LOG
 refused name 'NAME "size" cannot name the array of ".*2-splash.png"'
 refused options 'give NAME or HEADER, not --name=splash'
 
-# A cross build whose toolchain file searches packages in the target's sysroot only and names
-# the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE; the package is named by Pixolan_DIR and
-# its own tool is gone.
-mv "$prefix/bin/pixolan-export" "$work/hidden-pixolan-export"
-export PIXOLAN_TEST_HOST_TOOL="$work/hidden-pixolan-export"
-run "$work/cross.log" cmake -S "$work/src" -B "$work/cross" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$work/src/sysroot-only.cmake" -DPixolan_DIR="$prefix/lib/cmake/Pixolan"
-run "$work/cross-build.log" cmake --build "$work/cross"
-"$work/cross/draw" || fail "the cross build found wrong arrays"
-# Without the package's tool and without the override, or with a folder for it, nothing builds.
+# A cross build whose toolchain file searches programs and packages in the target's sysroot only
+# and names the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE, by full path or by a name on
+# PATH; the package is named by Pixolan_DIR and its own tool is gone. Such toolchain files name
+# their compilers by full path.
+mkdir "$work/host"
+mv "$prefix/bin/pixolan-export" "$work/host/pixolan-export"
+for tool in "$work/host/pixolan-export" pixolan-export; do
+    cross=$work/cross-path
+    [ "$tool" != pixolan-export ] || cross=$work/cross-name
+    PATH="$work/host:$PATH" PIXOLAN_TEST_HOST_TOOL=$tool run "$cross.log" cmake -S "$work/src" \
+        -B "$cross" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/src/sysroot-only.cmake" \
+        -DPixolan_DIR="$prefix/lib/cmake/Pixolan" -DCMAKE_C_COMPILER="$(command -v cc)" \
+        -DCMAKE_CXX_COMPILER="$(command -v c++)" -DCMAKE_MAKE_PROGRAM="$(command -v ninja)"
+    run "$cross-build.log" cmake --build "$cross" # the program by the path found
+    "$cross/draw" >/dev/null || fail "the cross build with $tool found wrong arrays"
+done
+# Without the package's tool and without the override, with a folder for it, a relative path or
+# a name found nowhere, nothing builds.
 refused hidden 'references the file ".*/bin/pixolan-export" but this file does not exist'
 refused folder "PIXOLAN_EXPORT_EXECUTABLE is \"$work\", which is no program" \
     -DPIXOLAN_EXPORT_EXECUTABLE="$work"
+refused relative 'give a full path, or a program name without a folder' \
+    -DPIXOLAN_EXPORT_EXECUTABLE=host/pixolan-export
+PATH="$work/host:$PATH" refused unknown "is \"pixolan-export-0\", a program found in none of the \
+folders searched (PATH, then the build machine's): $work/host, .*/usr/bin" \
+    -DPIXOLAN_EXPORT_EXECUTABLE=pixolan-export-0
 
 [ "$failures" -eq 0 ] || exit 1
 echo "cmake package: find_package, two pictures, rebuilds and the cross-build override work"
