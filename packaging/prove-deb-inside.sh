@@ -4,9 +4,9 @@
 # and, as the test user under Xvfb, the window's part:
 #   prove-deb-inside --window APP_ID
 # pixolan-export's package is installed alone first, as on a build machine, then the window's
-# beside it, which is removed at the end. Logs, the list of packages pixolan-export pulls in
-# (export-pulls.txt) and the window's screenshot go to /tmp/proof. Ends with "N passed, N failed,
-# N skipped".
+# beside it, which is removed again; last both over a stand-in of the single package of 1.1.
+# Logs, the list of packages pixolan-export pulls in (export-pulls.txt) and the window's
+# screenshot go to /tmp/proof. Ends with "N passed, N failed, N skipped".
 set -uo pipefail
 
 proof=/tmp/proof
@@ -209,5 +209,30 @@ check "its menu entry is gone" test ! -e "/usr/share/applications/$app_id.deskto
 check "pixolan-export is kept" installed pixolan-export
 as_user pixolan-export pictures/colours.gif after-remove.c >>"$proof/export.log" 2>&1
 check "pixolan-export still converts, exact bytes" cmp "$proof/expected.c" "$home/after-remove.c"
+
+# A machine that has the single package of 1.1, which held both programs and the CMake package:
+# here a stand-in with its name, version and the files that moved to pixolan-export.
+phase "from the single pixolan package of 1.1"
+apt-get purge -y -q pixolan-export >>"$proof/apt-remove.log" 2>&1
+old=/tmp/pixolan-1.1
+mkdir -p "$old/DEBIAN" "$old/usr/bin" "$old/usr/lib/cmake/Pixolan" "$old/usr/share/man/man1"
+printf 'Package: pixolan\nVersion: 1.1\nArchitecture: all\nMaintainer: proof\nDescription: 1.1\n' \
+    >"$old/DEBIAN/control"
+for program in pixolan pixolan-export; do
+    printf '#!/bin/sh\necho the old %s\n' "$program" >"$old/usr/bin/$program"
+    chmod 755 "$old/usr/bin/$program"
+done
+echo '# the old package' >"$old/usr/lib/cmake/Pixolan/PixolanConfig.cmake"
+echo 'the old page' | gzip >"$old/usr/share/man/man1/pixolan-export.1.gz"
+dpkg-deb --build --root-owner-group "$old" /tmp/pixolan_1.1_all.deb >/dev/null &&
+    dpkg -i /tmp/pixolan_1.1_all.deb >"$proof/apt-upgrade.log" 2>&1
+check "the stand-in pixolan 1.1 is installed" installed pixolan
+apt-get install -y -q --no-install-recommends "$export_deb" "$window_deb" \
+    >>"$proof/apt-upgrade.log" 2>&1
+check "apt-get install of both packages over it" test $? -eq 0 || tail -20 "$proof/apt-upgrade.log"
+owners=$(dpkg -S /usr/bin/pixolan-export /usr/lib/cmake/Pixolan/PixolanConfig.cmake | cut -d: -f1)
+check "pixolan-export now owns its files" test "$(sort -u <<<"$owners")" = pixolan-export
+as_user pixolan-export pictures/colours.gif upgraded.c >>"$proof/export.log" 2>&1
+check "and convert, exact bytes" cmp "$proof/expected.c" "$home/upgraded.c"
 phase "done"
 summary

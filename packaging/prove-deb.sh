@@ -5,8 +5,8 @@
 # runtime by the package's Depends alone, and neither widgets, platform plugins nor the window's
 # font); lists what it pulls in, converts pictures and builds a project with find_package(Pixolan).
 # Then installs the window's package beside it, starts the window from its menu entry under
-# Xvfb, and removes it again, keeping pixolan-export (prove-deb-inside.sh does the part inside
-# the root).
+# Xvfb, and removes it again, keeping pixolan-export; last, installs both over a stand-in of the
+# single package of 1.1 (prove-deb-inside.sh does the part inside the root).
 #
 #   packaging/prove-deb.sh [--debs DIR] [--out DIR] [--keep-root]
 #

@@ -2,8 +2,10 @@
 # CPack makes one Debian package per component: pixolan-export_<version>_<arch>.deb (the command
 # line and the CMake package, for build machines) and pixolan_<version>_<arch>.deb (the window).
 # Each holds exactly its component's files and the metadata apt needs to pull in what it needs,
-# and no more; the launcher points at the installed paths.
-#   check_deb.sh BUILD_DIR VERSION APP_ID COMPONENT:FILE...   (as check_install_layout.sh)
+# and no more; pixolan-export takes its files over from the single pixolan package before the
+# split; the launcher points at the installed paths.
+#   check_deb.sh BUILD_DIR VERSION APP_ID COMPONENT:FILE...   (as check_install_layout.sh;
+#   VERSION with the Debian release)
 set -euo pipefail
 build=$1 version=$2 app_id=$3
 shift 3
@@ -45,6 +47,9 @@ check() {
         fail "$package holds other files than its component"
     dpkg-deb --extract "$deb" "$work/$package"
     echo "$package: Depends: $(field Depends)"
+    [ "$package" = pixolan ] || for relation in Breaks Replaces; do
+        [ "$(field $relation)" = "pixolan (<< 1.1-1)" ] || fail "$package: $relation: $(field $relation)"
+    done
 }
 # Libraries found by dpkg-shlibdeps in the programs, and what Qt loads at run time.
 libraries="libqt6core6, libqt6gui6, libc6, libstdc++6"
