@@ -16,8 +16,6 @@
 #include <cstring>
 #include <span>
 #include <string>
-
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace pixolan::test {
@@ -59,21 +57,19 @@ bool MakePipe(const QString &path)
 std::string FileIdentity(const QString &path)
 {
     struct stat info = {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return {};
-    return "inode " + std::to_string(info.st_ino) + ", modified " +
-           std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+    return ::stat(QFile::encodeName(path).constData(), &info) != 0
+               ? std::string()
+               : "inode " + std::to_string(info.st_ino) + ", modified " +
+                     std::to_string(info.st_mtim.tv_sec) + "." +
+                     std::to_string(info.st_mtim.tv_nsec);
 }
 
 bool Backdate(const QString &path)
 {
-    struct stat info = {};
-    const QByteArray name = QFile::encodeName(path);
-    if (::stat(name.constData(), &info) != 0)
-        return false;
-    timespec times[2] = {info.st_atim, info.st_mtim};
-    times[1].tv_sec -= 24 * 60 * 60;
-    return ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) &&
+           file.setFileTime(file.fileTime(QFileDevice::FileModificationTime).addDays(-1),
+                            QFileDevice::FileModificationTime);
 }
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes)

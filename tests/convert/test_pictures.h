@@ -65,10 +65,8 @@ bool WriteBytes(const QString &path, const QByteArray &bytes);
 QByteArray ReadBytes(const QString &path);
 bool MakePipe(const QString &path);
 // The file's inode and modification time, which a file left alone keeps and a replaced one does
-// not ("inode 12, modified 1700000000.5"); empty when there is no file.
+// not; empty when there is no file. Backdate() moves the latter a day back (false on failure).
 std::string FileIdentity(const QString &path);
-// Moves the file's modification time a day back, so that writing it again now would show;
-// false on failure.
 bool Backdate(const QString &path);
 
 // While it lives, a file of this process may not grow past `bytes` (0: no limit is set): a

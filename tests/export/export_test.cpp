@@ -305,7 +305,7 @@ TEST(Environment, NeedsNoDisplay)
 struct Rerun
 {
     std::string name;
-    QStringList options = {}; // the second run's, instead of the first's
+    QStringList options = {}; // the second run's besides the first's
     QString output = QStringLiteral("logo.c");
     std::function<QByteArray(QByteArray)> changeArray = {}; // done to logo.c before it
     QStringList replaced = {};
@@ -319,15 +319,12 @@ class Reruns : public testing::TestWithParam<Rerun>
 TEST_P(Reruns, ReplaceOnlyTheFilesWhoseBytesChange)
 {
     const Rerun &row = GetParam();
-    TempDir dir;
-    TempDir fresh; // what the second run writes where nothing was
-    const QByteArray picture = Encode(test::Noise(300, 200, 3), "png");
-    ASSERT_TRUE(WriteBytes(dir.path("logo.png"), picture));
-    ASSERT_TRUE(WriteBytes(fresh.path("logo.png"), picture));
+    TempDir dir, fresh; // fresh: what the second run writes where nothing was
+    for (const TempDir *folder : {&dir, &fresh})
+        ASSERT_TRUE(WriteBytes(folder->path("logo.png"), Encode(test::Noise(300, 200, 3), "png")));
     const QStringList files = {"logo.c", "logo.h", "lcd.png"};
-    const QStringList first = {"--name", "logo", "--header", "logo.h", "--preview", "lcd.png"};
-    ASSERT_EQ(RunExport(first + QStringList{"logo.png", "logo.c"}, {.workingDirectory = dir.path()})
-                  .exitCode,
+    const QStringList first = {"--header", "logo.h", "--preview", "lcd.png", "logo.png"};
+    ASSERT_EQ(RunExport(first + QStringList{"logo.c"}, {.workingDirectory = dir.path()}).exitCode,
               0);
     if (row.changeArray) {
         ASSERT_TRUE(WriteBytes(dir.path("logo.c"), row.changeArray(ReadBytes(dir.path("logo.c")))));
@@ -338,17 +335,15 @@ TEST_P(Reruns, ReplaceOnlyTheFilesWhoseBytesChange)
         before.push_back(test::FileIdentity(dir.path(file)));
     }
 
-    const QStringList second =
-        (row.options.isEmpty() ? first : row.options) + QStringList{"logo.png", row.output};
+    const QStringList second = row.options + first + QStringList{row.output};
     const Result result = RunExport(second, {.workingDirectory = dir.path()});
     const Result expected = RunExport(second, {.workingDirectory = fresh.path()});
 
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, expected.out);
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        const QString &file = files[i];
-        EXPECT_EQ(test::FileIdentity(dir.path(file)) != before[std::size_t(i)],
-                  row.replaced.contains(file))
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const QString &file = files[qsizetype(i)];
+        EXPECT_EQ(test::FileIdentity(dir.path(file)) != before[i], row.replaced.contains(file))
             << file.toStdString();
         if (QFile::exists(fresh.path(file))) {
             EXPECT_EQ(ReadBytes(dir.path(file)), ReadBytes(fresh.path(file))) << file.toStdString();
@@ -361,12 +356,10 @@ INSTANTIATE_TEST_SUITE_P(
     Outputs, Reruns,
     testing::Values(Rerun{"same_options"},
                     Rerun{.name = "another_name",
-                          .options = {"--name", "other", "--header", "logo.h", "--preview",
-                                      "lcd.png"},
+                          .options = {"--name", "logo"},
                           .replaced = {"logo.c", "logo.h"}},
                     Rerun{.name = "another_dither",
-                          .options = {"--name", "logo", "--header", "logo.h", "--preview",
-                                      "lcd.png", "--dither", "ordered"},
+                          .options = {"--dither", "ordered"},
                           .replaced = {"logo.c", "lcd.png"}},
                     // Standard output is written all the same; the files beside it are left alone.
                     Rerun{.name = "array_to_standard_output", .output = "-"},
@@ -378,11 +371,7 @@ INSTANTIATE_TEST_SUITE_P(
                           .changeArray = [](QByteArray bytes) { return bytes.chopped(1); },
                           .replaced = {"logo.c"}},
                     Rerun{.name = "earlier_array_different_in_its_last_byte",
-                          .changeArray =
-                              [](QByteArray bytes) {
-                                  bytes.back() = 'x';
-                                  return bytes;
-                              },
+                          .changeArray = [](QByteArray bytes) { return bytes.chopped(1) + 'x'; },
                           .replaced = {"logo.c"}}),
     test::RowName);
 

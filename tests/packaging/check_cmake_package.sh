@@ -72,8 +72,7 @@ rebuilt "$work/changed.log" 1 1 && grep -q 'Building C object .*logo\.array\.c\.
 # Make cannot tell an array left alone from one not yet made: there the files are dated anew, so
 # a touched picture is converted once, not on every build.
 run "$work/make.log" cmake -S "$work/src" -B "$work/make" -G "Unix Makefiles" \
-    -DCMAKE_PREFIX_PATH="$prefix"
-run "$work/make-build.log" cmake --build "$work/make"
+    -DCMAKE_PREFIX_PATH="$prefix" && run "$work/make-build.log" cmake --build "$work/make"
 touch "$work/src/pictures/logo.png"
 run "$work/make-touched.log" cmake --build "$work/make"
 run "$work/make-again.log" cmake --build "$work/make"
@@ -105,15 +104,13 @@ refused clash '2-splash.png" and ".*logo.png" both give the array name Logo (LOG
 refused name 'NAME "size" cannot name the array of ".*2-splash.png"'
 refused options 'give NAME or HEADER, not --name=splash'
 
-# A cross build whose toolchain file searches programs and packages in the target's sysroot only
-# and names the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE, by full path or by a name on
-# PATH; the package is named by Pixolan_DIR and its own tool is gone. Such toolchain files name
-# their compilers by full path.
+# A cross build whose toolchain file keeps programs and packages in the target's sysroot, names
+# its compilers by full path and the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE, by full
+# path or by a name on PATH; the package is named by Pixolan_DIR and its own tool is gone.
 mkdir "$work/host"
 mv "$prefix/bin/pixolan-export" "$work/host/pixolan-export"
 for tool in "$work/host/pixolan-export" pixolan-export; do
-    cross=$work/cross-path
-    [ "$tool" != pixolan-export ] || cross=$work/cross-name
+    cross=$work/cross${tool//\//-}
     PATH="$work/host:$PATH" PIXOLAN_TEST_HOST_TOOL=$tool run "$cross.log" cmake -S "$work/src" \
         -B "$cross" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/src/sysroot-only.cmake" \
         -DPixolan_DIR="$prefix/lib/cmake/Pixolan" -DCMAKE_C_COMPILER="$(command -v cc)" \

@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# CPack makes one Debian package per component: pixolan-export_<version>_<arch>.deb (the command
-# line and the CMake package, for build machines) and pixolan_<version>_<arch>.deb (the window).
-# Each holds exactly its component's files and the metadata apt needs to pull in what it needs,
-# and no more; pixolan-export takes its files over from the single pixolan package before the
-# split; the launcher points at the installed paths.
-#   check_deb.sh BUILD_DIR VERSION APP_ID COMPONENT:FILE...   (as check_install_layout.sh;
-#   VERSION with the Debian release)
+# CPack makes one Debian package per component, pixolan-export and pixolan (the window), each
+# with exactly its component's files and the metadata apt needs to pull in what it needs and no
+# more, and the launcher pointing at the installed paths.
+#   check_deb.sh BUILD_DIR VERSION-RELEASE APP_ID COMPONENT:FILE...   (as check_install_layout.sh)
 set -euo pipefail
 build=$1 version=$2 app_id=$3
 shift 3
@@ -22,18 +19,16 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.lo
     { cat "$work/cpack.log" >&2; exit 1; }
 arch=$(dpkg --print-architecture)
 
-# check PACKAGE COMPONENT NEEDED UNWANTED COMPONENT:FILE...: one package's fields and files,
-# extracted into $work/PACKAGE. Its Depends must name the packages NEEDED (an entry with its
-# version where one is given) and none that the pattern UNWANTED matches.
+# check PACKAGE COMPONENT NEEDED UNWANTED COMPONENT:FILE...: one package, extracted into
+# $work/PACKAGE. Depends names NEEDED (names, or whole entries) and nothing UNWANTED matches.
 check() {
     local package=$1 component=$2 needed=$3 unwanted=$4
     shift 4
     local deb="$work/out/${package}_${version}_$arch.deb" entries names
     [ -f "$deb" ] || { ls "$work/out" >&2; fail "no $(basename "$deb")"; return; }
     field() { dpkg-deb --field "$deb" "$1"; }
-    [ "$(field Package)" = "$package" ] || fail "Package: $(field Package)"
-    [ "$(field Version)" = "$version" ] || fail "$package: Version: $(field Version)"
-    [ "$(field Architecture)" = "$arch" ] || fail "$package: Architecture is wrong"
+    [ "$(field Package) $(field Version) $(field Architecture)" = "$package $version $arch" ] ||
+        fail "$package: Package, Version or Architecture is wrong"
     [ -n "$(field Maintainer)" ] || fail "$package: no Maintainer"
     entries=$(field Depends | tr ',' '\n' | sed 's/^ *//')
     names=$(sed 's/ (.*//' <<<"$entries")
@@ -47,15 +42,16 @@ check() {
         fail "$package holds other files than its component"
     dpkg-deb --extract "$deb" "$work/$package"
     echo "$package: Depends: $(field Depends)"
-    [ "$package" = pixolan ] || for relation in Breaks Replaces; do
-        [ "$(field $relation)" = "pixolan (<< 1.1-1)" ] || fail "$package: $relation: $(field $relation)"
-    done
 }
 # Libraries found by dpkg-shlibdeps in the programs, and what Qt loads at run time.
 libraries="libqt6core6, libqt6gui6, libc6, libstdc++6"
 check pixolan-export export "$libraries" 'libqt6widgets6\|qt6-qpa-plugins\|fonts-.*\|pixolan' "$@"
 check pixolan window "pixolan-export (= $version), $libraries, libqt6widgets6, qt6-qpa-plugins, \
 fonts-liberation" "" "$@"
+# It takes its files over from the single package pixolan of 1.1.
+[ "$(dpkg-deb -f "$work/out/pixolan-export_${version}_$arch.deb" Breaks Replaces)" = \
+    "$(printf 'Breaks: pixolan (<< 1.1-1)\nReplaces: pixolan (<< 1.1-1)')" ] ||
+    fail "pixolan-export does not take over pixolan's files"
 
 for program in pixolan-export/usr/bin/pixolan-export pixolan/usr/bin/pixolan; do
     file "$work/$program" | grep -q 'not stripped' && fail "$program is not stripped"

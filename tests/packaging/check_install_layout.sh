@@ -24,8 +24,8 @@ installed() { # installed PREFIX [--component NAME]: the files there, one a line
     (cd "$to" && find . -type f -o -type l | sed 's|^\./||' | sort)
 }
 
-# Exactly the expected files: nothing missing, nothing extra (no libraries or headers), and
-# every file in a component, which holds its own files and no other's.
+# Exactly the expected files: nothing missing, nothing extra (no libraries or headers); each
+# component exactly its own.
 printf '%s\n' "${@#*:}" | sort >"$work/expected"
 diff -u "$work/expected" <(installed "$prefix") || fail "installed files differ from the expected list"
 for component in $(printf '%s\n' "${@%%:*}" | sort -u); do

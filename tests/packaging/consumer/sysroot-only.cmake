@@ -7,8 +7,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# The build machine's converter, as such toolchain files name their host tools: a full path or
-# a name on PATH.
-if(DEFINED ENV{PIXOLAN_TEST_HOST_TOOL})
-    set(PIXOLAN_EXPORT_EXECUTABLE "$ENV{PIXOLAN_TEST_HOST_TOOL}")
-endif()
+# The build machine's converter, as such toolchain files name their host tools.
+set(PIXOLAN_EXPORT_EXECUTABLE "$ENV{PIXOLAN_TEST_HOST_TOOL}")
