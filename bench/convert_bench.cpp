@@ -68,17 +68,26 @@ void PackColourRow(benchmark::State &state)
 }
 BENCHMARK(PackColourRow);
 
+// keep:1 compares with the file already there, as pixolan-export does: from the second run on,
+// the same bytes, so the earlier file is kept and the temporary one removed.
 void WriteArrayFile4096(benchmark::State &state)
 {
     const PictureSurface &surface = NoiseSurface();
     const QTemporaryDir dir(BenchFolder() + "/pixolan-bench-XXXXXX");
     const QString path = dir.filePath("array.c");
+    const ExportOptions options{.keepUnchanged = state.range(0) != 0};
     for (auto _ : state)
-        if (!WriteArrayFile(surface, path).ok())
+        if (!WriteArrayFile(surface, path, options).ok())
             state.SkipWithError("export failed");
     state.SetBytesProcessed(state.iterations() * QFileInfo(path).size());
 }
-BENCHMARK(WriteArrayFile4096)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+BENCHMARK(WriteArrayFile4096)
+    ->ArgName("keep")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(3);
 
 // The same bytes, already formatted, through the same save path: what the export cannot beat.
 void SaveReadyBuffer4096(benchmark::State &state)

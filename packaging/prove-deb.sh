@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Proves that Pixolan's Debian package installs and runs on a fresh Debian 12 machine:
-# bootstraps a minimal bookworm root from the machine's Debian mirror, installs the package there
-# with apt (which must pull in Qt's runtime by the package's Depends alone), converts pictures
-# with pixolan-export, and starts the window from its menu entry under Xvfb
-# (prove-deb-inside.sh does the part inside the root).
+# Proves that Pixolan's Debian packages install and run on a fresh Debian 12 machine:
+# bootstraps a minimal bookworm root from the machine's Debian mirror and installs
+# pixolan-export's package alone there with apt, as on a build machine (which must pull in Qt's
+# runtime by the package's Depends alone, and neither widgets, platform plugins nor the window's
+# font); lists what it pulls in, converts pictures and builds a project with find_package(Pixolan).
+# Then installs the window's package beside it, starts the window from its menu entry under
+# Xvfb, and removes it again, keeping pixolan-export; last, installs both over a stand-in of the
+# single package of 1.1 (prove-deb-inside.sh does the part inside the root).
 #
-#   packaging/prove-deb.sh [--deb FILE] [--out DIR] [--keep-root]
+#   packaging/prove-deb.sh [--debs DIR] [--out DIR] [--keep-root]
 #
-#   --deb FILE    the package to prove; without it, one is built in build-deb/ (Release)
+#   --debs DIR    the folder of the packages to prove (pixolan-export_*.deb and pixolan_*.deb);
+#                 without it, they are built in build-deb/ (Release)
 #   --out DIR     where the logs and the window's screenshot go (default: build-deb/proof)
 #   --keep-root   keep the bootstrapped root (its mounts are always undone) and print its path
 #
@@ -18,16 +22,16 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-deb=
+debs=
 out=$repo/build-deb/proof
 keep_root=false
 while [ $# -gt 0 ]; do
     case "$1" in
-    --deb) deb=$(realpath "$2") && shift 2 ;;
+    --debs) debs=$(realpath "$2") && shift 2 ;;
     --out) out=$2 && shift 2 ;;
     --keep-root) keep_root=true && shift ;;
     *)
-        echo "usage: $0 [--deb FILE] [--out DIR] [--keep-root]" >&2
+        echo "usage: $0 [--debs DIR] [--out DIR] [--keep-root]" >&2
         exit 2
         ;;
     esac
@@ -68,22 +72,26 @@ if ! command -v debootstrap >/dev/null; then
     apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap
 fi
 
-if [ -z "$deb" ]; then
-    echo "== building the package ($(elapsed))"
+if [ -z "$debs" ]; then
+    echo "== building the packages ($(elapsed))"
     "$repo/tools/install-deps.sh"
     build=$repo/build-deb
     cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
         -DPIXOLAN_BUILD_BENCHMARKS=OFF >/dev/null
     cmake --build "$build" --parallel 2
-    rm -f "$build"/pixolan_*.deb
+    rm -f "$build"/pixolan*.deb
     (cd "$build" && cpack -G DEB >/dev/null)
-    deb=$(echo "$build"/pixolan_*.deb)
+    debs=$build
 fi
-[ -f "$deb" ] || { echo "prove-deb: no package at $deb" >&2; exit 2; }
-echo "== package: $deb"
-dpkg-deb --info "$deb" | sed -n 's/^ \(Package\|Version\|Architecture\|Depends\):/  &/p'
-app_id=$(dpkg-deb --contents "$deb" | sed -n 's|.*/usr/share/applications/\(.*\)\.desktop$|\1|p')
-[ -n "$app_id" ] || { echo "prove-deb: the package has no desktop entry" >&2; exit 1; }
+export_deb=$(echo "$debs"/pixolan-export_*.deb) window_deb=$(echo "$debs"/pixolan_*.deb)
+for deb in "$export_deb" "$window_deb"; do
+    [ -f "$deb" ] || { echo "prove-deb: no package $deb" >&2; exit 2; }
+    echo "== package: $deb"
+    dpkg-deb --info "$deb" | sed -n 's/^ \(Package\|Version\|Architecture\|Depends\):/  &/p'
+done
+app_id=$(dpkg-deb --contents "$window_deb" |
+    sed -n 's|.*/usr/share/applications/\(.*\)\.desktop$|\1|p')
+[ -n "$app_id" ] || { echo "prove-deb: the window's package has no desktop entry" >&2; exit 1; }
 
 mirror=$(debian_mirror)
 work=$(mktemp -d /var/tmp/pixolan-proof.XXXXXX)
@@ -136,11 +144,12 @@ mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
 
 mkdir -p "$root/tmp/proof"
 chmod 1777 "$root/tmp/proof"
-cp "$deb" "$root/tmp/"
+cp "$export_deb" "$window_deb" "$root/tmp/"
 install -m 755 "$repo/packaging/prove-deb-inside.sh" "$root/usr/local/bin/prove-deb-inside"
 
 echo "== inside the root ($(elapsed))"
 status=0
 chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C.UTF-8 \
-    /usr/local/bin/prove-deb-inside "/tmp/$(basename "$deb")" "$app_id" || status=$?
+    /usr/local/bin/prove-deb-inside "/tmp/$(basename "$export_deb")" "/tmp/$(basename "$window_deb")" \
+    "$app_id" || status=$?
 exit "$status"

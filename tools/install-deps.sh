@@ -6,8 +6,8 @@
 set -euo pipefail
 
 packages=(
-    # build; rsvg-convert renders the icon's PNG sizes
-    g++ cmake ninja-build qt6-base-dev librsvg2-bin
+    # build; rsvg-convert renders the icon's PNG sizes; make for the CMake package's Makefile test
+    g++ cmake ninja-build make qt6-base-dev librsvg2-bin
     # tests and benchmarks; Pillow reads the panel formats' bytes in a test
     libgtest-dev libbenchmark-dev python3-pil
     # peak memory in bench/end_to_end.sh (/usr/bin/time -v)

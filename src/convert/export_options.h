@@ -38,6 +38,10 @@ struct ExportOptions
 {
     static constexpr int kMaxSide = 16384;
 
+    // Files whose bytes would not change are left as they are, dates included (SaveTarget's
+    // keepUnchanged), for build tools; off, every file is replaced, as the window always does.
+    bool keepUnchanged = false;
+
     QString name = QStringLiteral("array"); // the array's identifier (see ArrayNameProblem())
     QRgb background = 0xFFFFFFFF;           // under transparent pixels, and around Fit::Contain
     int rotate = 0;                         // clockwise: 0, 90, 180 or 270 degrees

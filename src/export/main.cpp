@@ -313,6 +313,8 @@ int main(int argc, char *argv[])
     }
 
     ExportOptions options;
+    // A file that would get the same bytes is left alone, so a build recompiles nothing for it.
+    options.keepUnchanged = true;
     for (const ValueOption &option : valueOptions) {
         const QString spelled = QStringLiteral("--") + option.option.names().constFirst();
         const QStringList values = parser.values(option.option);

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <span>
+#include <string>
 #include <sys/stat.h>
 
 namespace pixolan::test {
@@ -52,6 +53,24 @@ QByteArray ReadBytes(const QString &path)
 bool MakePipe(const QString &path)
 {
     return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+std::string FileIdentity(const QString &path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) != 0
+               ? std::string()
+               : "inode " + std::to_string(info.st_ino) + ", modified " +
+                     std::to_string(info.st_mtim.tv_sec) + "." +
+                     std::to_string(info.st_mtim.tv_nsec);
+}
+
+bool Backdate(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) &&
+           file.setFileTime(file.fileTime(QFileDevice::FileModificationTime).addDays(-1),
+                            QFileDevice::FileModificationTime);
 }
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes)

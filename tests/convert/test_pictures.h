@@ -65,6 +65,10 @@ bool WriteBytes(const QString &path, const QByteArray &bytes);
 // The file's bytes; null when it cannot be read.
 QByteArray ReadBytes(const QString &path);
 bool MakePipe(const QString &path);
+// The file's inode and modification time, which a file left alone keeps and a replaced one does
+// not; empty when there is no file. Backdate() moves the latter a day back (false on failure).
+std::string FileIdentity(const QString &path);
+bool Backdate(const QString &path);
 
 // While it lives, a file of this process may not grow past `bytes` (0: no limit is set): a
 // write beyond fails with "File too large", as SIGXFSZ is ignored. Child processes inherit it.

@@ -351,6 +351,82 @@ TEST(Environment, NeedsNoDisplay)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Run again, a file whose bytes stay the same is left alone, its date and inode included
+
+struct Rerun
+{
+    std::string name;
+    QStringList options = {}; // the second run's besides the first's
+    QString output = QStringLiteral("logo.c");
+    std::function<QByteArray(QByteArray)> changeArray = {}; // done to logo.c before it
+    QStringList replaced = {};
+    friend void PrintTo(const Rerun &row, std::ostream *out) { *out << row.name; }
+};
+
+class Reruns : public testing::TestWithParam<Rerun>
+{
+};
+
+TEST_P(Reruns, ReplaceOnlyTheFilesWhoseBytesChange)
+{
+    const Rerun &row = GetParam();
+    TempDir dir, fresh; // fresh: what the second run writes where nothing was
+    for (const TempDir *folder : {&dir, &fresh})
+        ASSERT_TRUE(WriteBytes(folder->path("logo.png"), Encode(test::Noise(300, 200, 3), "png")));
+    const QStringList files = {"logo.c", "logo.h", "lcd.png"};
+    const QStringList first = {"--header", "logo.h", "--preview", "lcd.png", "logo.png"};
+    ASSERT_EQ(RunExport(first + QStringList{"logo.c"}, {.workingDirectory = dir.path()}).exitCode,
+              0);
+    if (row.changeArray) {
+        ASSERT_TRUE(WriteBytes(dir.path("logo.c"), row.changeArray(ReadBytes(dir.path("logo.c")))));
+    }
+    std::vector<std::string> before;
+    for (const QString &file : files) {
+        ASSERT_TRUE(test::Backdate(dir.path(file)));
+        before.push_back(test::FileIdentity(dir.path(file)));
+    }
+
+    const QStringList second = row.options + first + QStringList{row.output};
+    const Result result = RunExport(second, {.workingDirectory = dir.path()});
+    const Result expected = RunExport(second, {.workingDirectory = fresh.path()});
+
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, expected.out);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const QString &file = files[qsizetype(i)];
+        EXPECT_EQ(test::FileIdentity(dir.path(file)) != before[i], row.replaced.contains(file))
+            << file.toStdString();
+        if (QFile::exists(fresh.path(file))) {
+            EXPECT_EQ(ReadBytes(dir.path(file)), ReadBytes(fresh.path(file))) << file.toStdString();
+        }
+    }
+    EXPECT_EQ(dir.entries(), QStringList({"lcd.png", "logo.c", "logo.h", "logo.png"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, Reruns,
+    testing::Values(Rerun{"same_options"},
+                    Rerun{.name = "another_name",
+                          .options = {"--name", "logo"},
+                          .replaced = {"logo.c", "logo.h"}},
+                    Rerun{.name = "another_dither",
+                          .options = {"--dither", "ordered"},
+                          .replaced = {"logo.c", "lcd.png"}},
+                    // Standard output is written all the same; the files beside it are left alone.
+                    Rerun{.name = "array_to_standard_output", .output = "-"},
+                    // The earlier array compared to its end and no further.
+                    Rerun{.name = "earlier_array_a_byte_longer",
+                          .changeArray = [](QByteArray bytes) { return bytes + ' '; },
+                          .replaced = {"logo.c"}},
+                    Rerun{.name = "earlier_array_a_byte_shorter",
+                          .changeArray = [](QByteArray bytes) { return bytes.chopped(1); },
+                          .replaced = {"logo.c"}},
+                    Rerun{.name = "earlier_array_different_in_its_last_byte",
+                          .changeArray = [](QByteArray bytes) { return bytes.chopped(1) + 'x'; },
+                          .replaced = {"logo.c"}}),
+    test::RowName);
+
+// ---------------------------------------------------------------------------------------------
 // Failures: reported, exit 1, the earlier array file untouched, nothing else left
 
 // Runs in the child: at most `bytes` of address space, so that an attempt to allocate a huge

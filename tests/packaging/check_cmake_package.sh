@@ -36,19 +36,49 @@ grep -q 'const int8 img_2_splash\[\] = {' "$pixolan/img_2_splash.c" ||
 cmake --build "$work/b" >"$work/again.log" 2>&1
 grep -q 'ninja: no work to do' "$work/again.log" || { cat "$work/again.log"; fail "a second build did work"; }
 
-# One picture touched: exactly its array is made again (a new file each time it is saved).
-inode() { stat -c %i "$1"; }
-logo_before=$(inode "$pixolan/logo.c") splash_before=$(inode "$pixolan/img_2_splash.c")
+# Ninja rebuilds only what really changed: pixolan-export leaves a file whose bytes stay the same
+# alone (its inode and date), and nothing that includes it is compiled again.
+identity() { stat -c '%i %y' "$1"; }
+rebuilt() { # rebuilt LOG CONVERSIONS COMPILED: what one build did
+    [ "$(grep -c 'Converting' "$1")" -eq "$2" ] && [ "$(grep -c 'Building' "$1")" -eq "$3" ] ||
+        { cat "$1"; return 1; }
+}
+logo_before=$(identity "$pixolan/logo.c") header_before=$(identity "$pixolan/logo.h")
 touch "$work/src/pictures/logo.png"
 run "$work/touched.log" cmake --build "$work/b"
-[ "$(grep -c 'Converting' "$work/touched.log")" -eq 1 ] || fail "touching logo.png converted more"
-[ "$(inode "$pixolan/logo.c")" != "$logo_before" ] || fail "logo.c was not made again"
-[ "$(inode "$pixolan/img_2_splash.c")" = "$splash_before" ] || fail "img_2_splash.c was made again"
+rebuilt "$work/touched.log" 1 0 || fail "touching logo.png did more than convert it again"
+[ "$(identity "$pixolan/logo.c")" = "$logo_before" ] || fail "the same logo.c was written anew"
+cmake --build "$work/b" >"$work/touched-again.log" 2>&1
+grep -q 'ninja: no work to do' "$work/touched-again.log" || fail "a touched picture converts again"
 
-# A new pixolan-export makes every array again.
-touch "$prefix/bin/pixolan-export"
+# A new pixolan-export (here a copy of it) converts every picture, and compiles nothing.
+cp "$prefix/bin/pixolan-export" "$work/copy" && mv "$work/copy" "$prefix/bin/pixolan-export"
 run "$work/new-tool.log" cmake --build "$work/b"
-[ "$(grep -c 'Converting' "$work/new-tool.log")" -eq 3 ] || fail "a new tool did not convert all"
+rebuilt "$work/new-tool.log" 3 0 || fail "a new pixolan-export did more than convert all three"
+
+# A picture changed in one pixel gives a new array, its one compiled file and the program; the
+# header stays, and so do the sources that include it.
+{ # rows: red green blue white; black (was white) and three white; four black
+    printf 'P6\n4 3\n255\n\377\000\000\000\377\000\000\000\377\377\377\377'
+    printf '\000\000\000\377\377\377\377\377\377\377\377\377'
+    printf '\000\000\000\000\000\000\000\000\000\000\000\000'
+} >"$work/src/pictures/logo.png"
+run "$work/changed.log" cmake --build "$work/b"
+rebuilt "$work/changed.log" 1 1 && grep -q 'Building C object .*logo\.array\.c\.o' "$work/changed.log" ||
+    fail "a changed picture did not rebuild exactly its array"
+[ "$(identity "$pixolan/logo.c")" != "$logo_before" ] || fail "logo.c was not replaced"
+[ "$(identity "$pixolan/logo.h")" = "$header_before" ] || fail "the same logo.h was written anew"
+"$work/b/draw" >/dev/null || fail "the program with the changed picture found wrong arrays"
+
+# Make cannot tell an array left alone from one not yet made: there the files are dated anew, so
+# a touched picture is converted once, not on every build.
+run "$work/make.log" cmake -S "$work/src" -B "$work/make" -G "Unix Makefiles" \
+    -DCMAKE_PREFIX_PATH="$prefix" && run "$work/make-build.log" cmake --build "$work/make"
+touch "$work/src/pictures/logo.png"
+run "$work/make-touched.log" cmake --build "$work/make"
+run "$work/make-again.log" cmake --build "$work/make"
+[ "$(grep -c Converting "$work/make-touched.log")" -eq 1 ] &&
+    ! grep -q Converting "$work/make-again.log" || fail "make converts a touched picture again"
 
 # A broken picture fails the build with pixolan-export's message and keeps the earlier array.
 cp "$pixolan/logo.c" "$work/logo.c.before"
@@ -83,19 +113,30 @@ run "$work/names.log" cmake -S "$work/src" -B "$work/names" -G Ninja -DCMAKE_PRE
 [ "$(cd "$work/names/names" && echo *)" = "img_uint8.array.c size.array.c splash2.array.c" ] ||
     fail "default names: $(cd "$work/names/names" && echo *)"
 
-# A cross build whose toolchain file searches packages in the target's sysroot only and names
-# the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE; the package is named by Pixolan_DIR and
-# its own tool is gone.
-mv "$prefix/bin/pixolan-export" "$work/hidden-pixolan-export"
-export PIXOLAN_TEST_HOST_TOOL="$work/hidden-pixolan-export"
-run "$work/cross.log" cmake -S "$work/src" -B "$work/cross" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$work/src/sysroot-only.cmake" -DPixolan_DIR="$prefix/lib/cmake/Pixolan"
-run "$work/cross-build.log" cmake --build "$work/cross"
-"$work/cross/draw" || fail "the cross build found wrong arrays"
-# Without the package's tool and without the override, or with a folder for it, nothing builds.
+# A cross build whose toolchain file keeps programs and packages in the target's sysroot, names
+# its compilers by full path and the build machine's tool in PIXOLAN_EXPORT_EXECUTABLE, by full
+# path or by a name on PATH; the package is named by Pixolan_DIR and its own tool is gone.
+mkdir "$work/host"
+mv "$prefix/bin/pixolan-export" "$work/host/pixolan-export"
+for tool in "$work/host/pixolan-export" pixolan-export; do
+    cross=$work/cross${tool//\//-}
+    PATH="$work/host:$PATH" PIXOLAN_TEST_HOST_TOOL=$tool run "$cross.log" cmake -S "$work/src" \
+        -B "$cross" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/src/sysroot-only.cmake" \
+        -DPixolan_DIR="$prefix/lib/cmake/Pixolan" -DCMAKE_C_COMPILER="$(command -v cc)" \
+        -DCMAKE_CXX_COMPILER="$(command -v c++)" -DCMAKE_MAKE_PROGRAM="$(command -v ninja)"
+    run "$cross-build.log" cmake --build "$cross" # the program by the path found
+    "$cross/draw" >/dev/null || fail "the cross build with $tool found wrong arrays"
+done
+# Without the package's tool and without the override, with a folder for it, a relative path or
+# a name found nowhere, nothing builds.
 refused hidden 'references the file ".*/bin/pixolan-export" but this file does not exist'
 refused folder "PIXOLAN_EXPORT_EXECUTABLE is \"$work\", which is no program" \
     -DPIXOLAN_EXPORT_EXECUTABLE="$work"
+refused relative 'give a full path, or a program name without a folder' \
+    -DPIXOLAN_EXPORT_EXECUTABLE=host/pixolan-export
+PATH="$work/host:$PATH" refused unknown "is \"pixolan-export-0\", a program found in none of the \
+folders searched (PATH, then the build machine's): $work/host, .*/usr/bin" \
+    -DPIXOLAN_EXPORT_EXECUTABLE=pixolan-export-0
 
 [ "$failures" -eq 0 ] || exit 1
 echo "cmake package: find_package, two pictures, rebuilds and the cross-build override work"

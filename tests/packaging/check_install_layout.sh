@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `cmake --install` into a temporary prefix lays exactly the expected files, with the right
-# modes, and the menu launcher starts the window in the home folder wherever it is started from.
-#   check_install_layout.sh BUILD_DIR APP_ID EXPECTED_FILE...   (files relative to the prefix)
+# modes, each component alone exactly its own files, and the menu launcher starts the window in
+# the home folder wherever it is started from.
+#   check_install_layout.sh BUILD_DIR APP_ID COMPONENT:FILE...   (files relative to the prefix)
 set -euo pipefail
 build=$1 app_id=$2
 shift 2
@@ -15,14 +16,25 @@ fail() {
     failures=$((failures + 1))
 }
 
-cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||
-    { cat "$work/install.log" >&2; exit 1; }
+installed() { # installed PREFIX [--component NAME]: the files there, one a line, sorted
+    local to=$1
+    shift
+    cmake --install "$build" --prefix "$to" "$@" >"$work/install.log" ||
+        { cat "$work/install.log" >&2; exit 1; }
+    (cd "$to" && find . -type f -o -type l | sed 's|^\./||' | sort)
+}
 
-# Exactly the expected files: nothing missing, nothing extra (no libraries or headers).
-printf '%s\n' "$@" | sort >"$work/expected"
-(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort) >"$work/installed"
-diff -u "$work/expected" "$work/installed" || fail "installed files differ from the expected list"
+# Exactly the expected files: nothing missing, nothing extra (no libraries or headers); each
+# component exactly its own.
+printf '%s\n' "${@#*:}" | sort >"$work/expected"
+diff -u "$work/expected" <(installed "$prefix") || fail "installed files differ from the expected list"
+for component in $(printf '%s\n' "${@%%:*}" | sort -u); do
+    printf '%s\n' "$@" | sed -n "s/^$component://p" | sort >"$work/expected-$component"
+    diff -u "$work/expected-$component" <(installed "$work/$component" --component "$component") ||
+        fail "component $component holds other files than expected"
+done
 
+set -- "${@#*:}"
 for file in "$@"; do
     case "$file" in
     bin/* | */start-in-home) [ -x "$prefix/$file" ] || fail "$file is not executable" ;;

@@ -247,17 +247,21 @@ int DelayValue(int milliseconds)
 
 SaveTarget ArrayTarget(PictureSequence &pictures, const QString &path, const ExportOptions &options)
 {
-    return {path, WriteFailure, [&pictures, path, &options](QIODevice &device) {
+    return {path, WriteFailure,
+            [&pictures, path, &options](QIODevice &device) {
                 return WriteArray(pictures, device, path, options);
-            }};
+            },
+            options.keepUnchanged};
 }
 
 SaveTarget HeaderTarget(PictureSequence &pictures, const QString &path,
                         const ExportOptions &options)
 {
-    return {path, HeaderFailure, [&pictures, path, &options](QIODevice &device) {
+    return {path, HeaderFailure,
+            [&pictures, path, &options](QIODevice &device) {
                 return WriteHeader(pictures, device, path, options);
-            }};
+            },
+            options.keepUnchanged};
 }
 
 Status NoFileName(const char *what)

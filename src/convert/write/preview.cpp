@@ -113,9 +113,10 @@ Status WritePreviewFile(PictureSequence &pictures, const QString &path,
     if (path.isEmpty())
         return Status::Failure(QStringLiteral("Cannot write the preview: no file name was given"));
 
-    return SaveFile({path, WriteFailure, [&](QIODevice &device) {
-                         return WritePreview(pictures, device, path, options);
-                     }});
+    return SaveFile(
+        {path, WriteFailure,
+         [&](QIODevice &device) { return WritePreview(pictures, device, path, options); },
+         options.keepUnchanged});
 }
 
 Status WritePreview(const PictureSurface &surface, QIODevice &device, const QString &name,

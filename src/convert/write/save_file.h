@@ -21,6 +21,12 @@ struct SaveTarget
     QString path;
     SaveFailureText failure;
     std::function<Status(QIODevice &)> write;
+    // When the regular file at `path` already holds exactly the bytes `write` gives, leave it as it
+    // is, its date and inode included, instead of replacing it with a new file: a build tool then
+    // sees that nothing changed and rebuilds nothing that includes it. Off, a file is always
+    // replaced. The bytes are compared while they are written, a block at a time against the
+    // file's own, and no more of it is read after the first difference.
+    bool keepUnchanged = false;
 };
 
 // Writes all of `size` bytes to `device`. A short write is retried: the device says why a write
@@ -29,9 +35,10 @@ struct SaveTarget
 [[nodiscard]] bool WriteFully(QIODevice &device, const char *data, qint64 size);
 
 // Saves the file through a temporary file beside the target that replaces it only once
-// everything has been written and flushed to disk. On failure an earlier file at the path is left
-// as it was and no partial or temporary file remains. An empty path, and a device, pipe or socket
-// at the path, are refused: the rename would put a regular file in the latter's place.
+// everything has been written and flushed to disk (or is removed, the target kept, when
+// keepUnchanged finds the same bytes). On failure an earlier file at the path is left as it was
+// and no partial or temporary file remains. An empty path, and a device, pipe or socket at the
+// path, are refused: the rename would put a regular file in the latter's place.
 Status SaveFile(const SaveTarget &target);
 
 // Saves several files as SaveFile() saves one, and replaces none of them before all of them have
