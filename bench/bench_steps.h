@@ -22,11 +22,15 @@ namespace pixolan::bench {
 
 // The median times of `runs` calls of each step, in milliseconds. The steps are taken in turns,
 // one call of each per round, so that a busy moment of a shared machine hits them alike.
-inline std::vector<double> MediansMs(int runs, const std::vector<std::function<void()>> &steps)
+// `prepare`, when given, is called before every step and not timed.
+inline std::vector<double> MediansMs(int runs, const std::vector<std::function<void()>> &steps,
+                                     const std::function<void()> &prepare = {})
 {
     std::vector<std::vector<double>> times(steps.size());
     for (int i = 0; i < runs; ++i)
         for (std::size_t s = 0; s < steps.size(); ++s) {
+            if (prepare)
+                prepare();
             QElapsedTimer timer;
             timer.start();
             steps[s]();
