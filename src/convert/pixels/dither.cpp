@@ -98,11 +98,23 @@ const ChannelTables &TablesFor(int bits)
     return (*tables)[std::size_t(bits)];
 }
 
-// Where a value in 1/256 of a level is looked up in the tables' `nearest` and `nearestLevel`.
-int NearestIndex(int target)
+// The value channel c of a pixel is coded from: red, green or blue, or for grey (N = 1) the
+// grey level.
+template <int N> int Sample(QRgb pixel, int c)
 {
-    return std::clamp(target >> kLookupShift, 0, kLookupLast);
+    if constexpr (N == 1)
+        return GreyLevel(qRed(pixel), qGreen(pixel), qBlue(pixel));
+    else
+        return int(pixel >> (16 - 8 * c)) & 0xFF;
 }
+
+// The shown level nearest to a value in 1/256 of a level: its code, and the value minus the
+// level, which the diffusions carry on.
+struct Nearest
+{
+    std::uint32_t code;
+    int error;
+};
 
 // The channels of a format as the dithers code them, N of them (3, or 1 for grey): each one's
 // tables and where its code sits in the pixel's code.
@@ -110,6 +122,17 @@ template <int N> struct ChannelSet
 {
     std::array<const ChannelTables *, N> tables;
     std::array<int, N> shifts;
+
+    // Channel c of `pixel` with `carried` added (in 1/256 of a level), to its nearest level.
+    Nearest ToNearest(int c, QRgb pixel, int carried) const
+    {
+        const ChannelTables &table = *tables[std::size_t(c)];
+        const int target = Sample<N>(pixel, c) * kUnit + carried;
+        const std::size_t t = std::size_t(std::clamp(target >> kLookupShift, 0, kLookupLast));
+        return {table.nearest[t], target - table.nearestLevel[t] * kUnit};
+    }
+    // Channel c's code moved to its place in the pixel's code.
+    std::uint32_t Placed(int c, std::uint32_t code) const { return code << shifts[std::size_t(c)]; }
 };
 
 template <int N> ChannelSet<N> ChannelsOf(const FormatInfo &info)
@@ -122,20 +145,25 @@ template <int N> ChannelSet<N> ChannelsOf(const FormatInfo &info)
     return set;
 }
 
-// The value channel c of a pixel is coded from: red, green or blue, or for grey (N = 1) the
-// grey level.
-template <int N> int Sample(QRgb pixel, int c)
-{
-    if constexpr (N == 1)
-        return GreyLevel(qRed(pixel), qGreen(pixel), qBlue(pixel));
-    else
-        return int(pixel >> (16 - 8 * c)) & 0xFF;
-}
-
 // The dithers below code all channels of a pixel before the next pixel. Each channel's error runs
-// on by itself, so the processor overlaps the channels (their loop unrolled, so that each
-// channel's carry stays in a register). The rows of carried error hold the channels side by side:
-// slot s of channel c is element s * N + c.
+// on by itself, so the processor overlaps the channels. The rows of carried error hold the
+// channels side by side: slot s of channel c is element s * N + c.
+
+// Codes every channel of one pixel to its nearest level, with carried(c) of error added to
+// channel c, and hands what is left over to spread(c, error); gives the pixel's code. The loop is
+// unrolled, so that each channel's carry can stay in a register.
+template <int N, typename Carried, typename Spread>
+std::uint32_t CodePixel(const ChannelSet<N> &channels, QRgb pixel, Carried carried, Spread spread)
+{
+    std::uint32_t code = 0;
+#pragma GCC unroll 3
+    for (int c = 0; c < N; ++c) {
+        const Nearest nearest = channels.ToNearest(c, pixel, carried(c));
+        spread(c, nearest.error);
+        code |= channels.Placed(c, nearest.code);
+    }
+    return code;
+}
 
 template <int N>
 void OrderedRow(const ChannelSet<N> &channels, const QRgb *pixels, int width, int y,
@@ -146,9 +174,9 @@ void OrderedRow(const ChannelSet<N> &channels, const QRgb *pixels, int width, in
         const std::size_t threshold = std::size_t(thresholds[std::size_t(x & 7)]);
         std::uint32_t code = 0;
         for (int c = 0; c < N; ++c)
-            code |= std::uint32_t(channels.tables[std::size_t(c)]
-                                      ->ordered[threshold][std::size_t(Sample<N>(pixels[x], c))])
-                    << channels.shifts[std::size_t(c)];
+            code |=
+                channels.Placed(c, channels.tables[std::size_t(c)]
+                                       ->ordered[threshold][std::size_t(Sample<N>(pixels[x], c))]);
         codes[x] = code;
     }
 }
@@ -170,23 +198,17 @@ void FloydSteinbergRow(const ChannelSet<N> &channels, const QRgb *pixels, int wi
     for (int i = 0, x = first; i < width; ++i, x += step) {
         const int *above = current + (x + 1) * N;
         int *below = next + (x + 1) * N;
-        std::uint32_t code = 0;
-#pragma GCC unroll 3
-        for (int c = 0; c < N; ++c) {
-            const ChannelTables &tables = *channels.tables[std::size_t(c)];
-            const int target = Sample<N>(pixels[x], c) * kUnit + above[c] + ahead[std::size_t(c)];
-            const std::size_t nearest = std::size_t(NearestIndex(target));
-            const int error = target - tables.nearestLevel[nearest] * kUnit;
-            const int e7 = (error * 7) >> 4;
-            const int e3 = (error * 3) >> 4;
-            const int e5 = (error * 5) >> 4;
-            ahead[std::size_t(c)] = e7;
-            below[c - step * N] += e3;
-            below[c] += e5;
-            below[c + step * N] = error - e7 - e3 - e5;
-            code |= std::uint32_t(tables.nearest[nearest]) << channels.shifts[std::size_t(c)];
-        }
-        codes[x] = code;
+        codes[x] = CodePixel(
+            channels, pixels[x], [&](int c) { return above[c] + ahead[std::size_t(c)]; },
+            [&](int c, int error) {
+                const int e7 = (error * 7) >> 4;
+                const int e3 = (error * 3) >> 4;
+                const int e5 = (error * 5) >> 4;
+                ahead[std::size_t(c)] = e7;
+                below[c - step * N] += e3;
+                below[c] += e5;
+                below[c + step * N] = error - e7 - e3 - e5;
+            });
     }
 }
 
@@ -205,22 +227,17 @@ void AtkinsonRow(const ChannelSet<N> &channels, const QRgb *pixels, int width, c
         const int *above = current + (x + 2) * N;
         int *below = next + (x + 2) * N;
         int *twoBelow = after + (x + 2) * N;
-        std::uint32_t code = 0;
-#pragma GCC unroll 3
-        for (int c = 0; c < N; ++c) {
-            const ChannelTables &tables = *channels.tables[std::size_t(c)];
-            const int target = Sample<N>(pixels[x], c) * kUnit + above[c] + ahead[std::size_t(c)];
-            const std::size_t nearest = std::size_t(NearestIndex(target));
-            const int share = (target - tables.nearestLevel[nearest] * kUnit) / 8;
-            ahead[std::size_t(c)] = twoAhead[std::size_t(c)] + share;
-            twoAhead[std::size_t(c)] = share;
-            below[c - N] += share;
-            below[c] += share;
-            below[c + N] += share;
-            twoBelow[c] += share;
-            code |= std::uint32_t(tables.nearest[nearest]) << channels.shifts[std::size_t(c)];
-        }
-        codes[x] = code;
+        codes[x] = CodePixel(
+            channels, pixels[x], [&](int c) { return above[c] + ahead[std::size_t(c)]; },
+            [&](int c, int error) {
+                const int share = error / 8;
+                ahead[std::size_t(c)] = twoAhead[std::size_t(c)] + share;
+                twoAhead[std::size_t(c)] = share;
+                below[c - N] += share;
+                below[c] += share;
+                below[c + N] += share;
+                twoBelow[c] += share;
+            });
     }
 }
 
