@@ -46,7 +46,10 @@ struct ChannelTables
     // (v - L(k)) / (L(k + 1) - L(k)) + t >= 1 and k otherwise: floor(v / step + t) with the step
     // measured between the levels the panel really shows.
     std::array<std::array<std::uint8_t, 256>, 64> ordered{};
-    std::array<std::uint8_t, kLookupLast + 1> nearest{}; // by the value in 1/16 of a level
+    // The nearest code by the value in 1/16 of a level, and the level it shows: looked up side by
+    // side, so that the error needs no second lookup after the first.
+    std::array<std::uint8_t, kLookupLast + 1> nearest{};
+    std::array<std::uint8_t, kLookupLast + 1> nearestLevel{};
 };
 
 ChannelTables MakeTables(int bits)
@@ -79,6 +82,7 @@ ChannelTables MakeTables(int bits)
         while (best < tables.top && level(best + 1) * kUnit - value <= value - level(best) * kUnit)
             ++best;
         tables.nearest[std::size_t(t)] = std::uint8_t(best);
+        tables.nearestLevel[std::size_t(t)] = std::uint8_t(level(best));
     }
     return tables;
 }
@@ -94,58 +98,169 @@ const ChannelTables &TablesFor(int bits)
     return (*tables)[std::size_t(bits)];
 }
 
-int NearestCode(const ChannelTables &tables, int target)
+// The value channel c of a pixel is coded from: red, green or blue, or for grey (N = 1) the
+// grey level.
+template <int N> int Sample(QRgb pixel, int c)
 {
-    return tables.nearest[std::size_t(std::clamp(target >> kLookupShift, 0, kLookupLast))];
+    if constexpr (N == 1)
+        return GreyLevel(qRed(pixel), qGreen(pixel), qBlue(pixel));
+    else
+        return int(pixel >> (16 - 8 * c)) & 0xFF;
 }
 
-// Floyd-Steinberg over one channel's row. Pixel x keeps its error at slot x + 1 of `current` and
-// `next`; slots 0 and width + 1 take what leaves the row. Each code's error is shared out exactly:
-// the shares are rounded down and the last one takes what is left. The share below and ahead is
-// set, not added, as this pixel is the first of its row to reach that slot; the first pixel's
-// slot and the one behind it start empty.
-void FloydSteinbergRow(const ChannelTables &tables, const std::uint8_t *samples, int width, int y,
-                       const int *current, int *next, std::uint8_t *codes)
+// The shown level nearest to a value in 1/256 of a level: its code, and the value minus the
+// level, which the diffusions carry on.
+struct Nearest
 {
-    const int step = (y & 1) ? -1 : 1;
-    const int first = step > 0 ? 0 : width - 1;
-    next[first + 1] = 0;
-    next[first + 1 - step] = 0;
-    int ahead = 0;
-    for (int i = 0, x = first; i < width; ++i, x += step) {
-        const int target = samples[x] * kUnit + current[x + 1] + ahead;
-        const int code = NearestCode(tables, target);
-        const int error = target - tables.levels[std::size_t(code)] * kUnit;
-        const int e7 = (error * 7) >> 4;
-        const int e3 = (error * 3) >> 4;
-        const int e5 = (error * 5) >> 4;
-        ahead = e7;
-        next[x + 1 - step] += e3;
-        next[x + 1] += e5;
-        next[x + 1 + step] = error - e7 - e3 - e5;
-        codes[x] = std::uint8_t(code);
+    std::uint32_t code;
+    int error;
+};
+
+// The channels of a format as the dithers code them, N of them (3, or 1 for grey): each one's
+// tables and where its code sits in the pixel's code.
+template <int N> struct ChannelSet
+{
+    std::array<const ChannelTables *, N> tables;
+    std::array<int, N> shifts;
+
+    // Channel c of `pixel` with `carried` added (in 1/256 of a level), to its nearest level.
+    Nearest ToNearest(int c, QRgb pixel, int carried) const
+    {
+        const ChannelTables &table = *tables[std::size_t(c)];
+        const int target = Sample<N>(pixel, c) * kUnit + carried;
+        const std::size_t t = std::size_t(std::clamp(target >> kLookupShift, 0, kLookupLast));
+        return {table.nearest[t], target - table.nearestLevel[t] * kUnit};
+    }
+    // Channel c's code moved to its place in the pixel's code.
+    std::uint32_t Placed(int c, std::uint32_t code) const { return code << shifts[std::size_t(c)]; }
+};
+
+template <int N> ChannelSet<N> ChannelsOf(const FormatInfo &info)
+{
+    ChannelSet<N> set{};
+    for (int c = 0; c < N; ++c) {
+        set.tables[std::size_t(c)] = &TablesFor(info.bits[std::size_t(c)]);
+        set.shifts[std::size_t(c)] = info.Shift(c);
+    }
+    return set;
+}
+
+// The dithers below code all channels of a pixel before the next pixel. Each channel's error runs
+// on by itself, so the processor overlaps the channels. The rows of carried error hold the
+// channels side by side: slot s of channel c is element s * N + c.
+
+// Codes every channel of one pixel to its nearest level, with carried(c) of error added to
+// channel c, and hands what is left over to spread(c, error); gives the pixel's code. The loop is
+// unrolled, so that each channel's carry can stay in a register.
+template <int N, typename Carried, typename Spread>
+std::uint32_t CodePixel(const ChannelSet<N> &channels, QRgb pixel, Carried carried, Spread spread)
+{
+    std::uint32_t code = 0;
+#pragma GCC unroll 3
+    for (int c = 0; c < N; ++c) {
+        const Nearest nearest = channels.ToNearest(c, pixel, carried(c));
+        spread(c, nearest.error);
+        code |= channels.Placed(c, nearest.code);
+    }
+    return code;
+}
+
+template <int N>
+void OrderedRow(const ChannelSet<N> &channels, const QRgb *pixels, int width, int y,
+                std::uint32_t *codes)
+{
+    const std::array<int, 8> &thresholds = kBayer[std::size_t(y & 7)];
+    for (int x = 0; x < width; ++x) {
+        const std::size_t threshold = std::size_t(thresholds[std::size_t(x & 7)]);
+        std::uint32_t code = 0;
+        for (int c = 0; c < N; ++c)
+            code |=
+                channels.Placed(c, channels.tables[std::size_t(c)]
+                                       ->ordered[threshold][std::size_t(Sample<N>(pixels[x], c))]);
+        codes[x] = code;
     }
 }
 
-// Atkinson over one channel's row, left to right. Pixel x keeps its error at slot x + 2 of each
-// row; two spare slots at each end take what leaves the picture. An eighth of the error, rounded
-// towards zero so that no sign is favoured, goes to x + 1 and x + 2, to x - 1, x and x + 1 below
-// and to x two rows below.
-void AtkinsonRow(const ChannelTables &tables, const std::uint8_t *samples, int width, int *current,
-                 int *next, int *after, std::uint8_t *codes)
+// Floyd-Steinberg over one row. Pixel x keeps its error at slot x + 1 of `current` and `next`;
+// slots 0 and width + 1 take what leaves the row. Each code's error is shared out exactly: the
+// shares are rounded down and the last one takes what is left. The share below and ahead is set,
+// not added, as this pixel is the first of its row to reach that slot; the first pixel's slot and
+// the one behind it start empty.
+template <int N>
+void FloydSteinbergRow(const ChannelSet<N> &channels, const QRgb *pixels, int width, int y,
+                       const int *current, int *next, std::uint32_t *codes)
 {
-    std::fill_n(after, width + 4, 0);
+    const int step = (y & 1) ? -1 : 1;
+    const int first = step > 0 ? 0 : width - 1;
+    std::fill_n(next + (first + 1) * N, N, 0);
+    std::fill_n(next + (first + 1 - step) * N, N, 0);
+    std::array<int, N> ahead{};
+    for (int i = 0, x = first; i < width; ++i, x += step) {
+        const int *above = current + (x + 1) * N;
+        int *below = next + (x + 1) * N;
+        codes[x] = CodePixel(
+            channels, pixels[x], [&](int c) { return above[c] + ahead[std::size_t(c)]; },
+            [&](int c, int error) {
+                const int e7 = (error * 7) >> 4;
+                const int e3 = (error * 3) >> 4;
+                const int e5 = (error * 5) >> 4;
+                ahead[std::size_t(c)] = e7;
+                below[c - step * N] += e3;
+                below[c] += e5;
+                below[c + step * N] = error - e7 - e3 - e5;
+            });
+    }
+}
+
+// Atkinson over one row, left to right. Pixel x keeps its error at slot x + 2 of each row; two
+// spare slots at each end take what leaves the picture. An eighth of the error, rounded towards
+// zero so that no sign is favoured, goes to x + 1 and x + 2 (carried along the row), to x - 1, x
+// and x + 1 below and to x two rows below.
+template <int N>
+void AtkinsonRow(const ChannelSet<N> &channels, const QRgb *pixels, int width, const int *current,
+                 int *next, int *after, std::uint32_t *codes)
+{
+    std::fill_n(after, (width + 4) * N, 0);
+    std::array<int, N> ahead{};    // the shares of the two pixels before for this one
+    std::array<int, N> twoAhead{}; // the share of the pixel before for the next one
     for (int x = 0; x < width; ++x) {
-        const int target = samples[x] * kUnit + current[x + 2];
-        const int code = NearestCode(tables, target);
-        const int share = (target - tables.levels[std::size_t(code)] * kUnit) / 8;
-        current[x + 3] += share;
-        current[x + 4] += share;
-        next[x + 1] += share;
-        next[x + 2] += share;
-        next[x + 3] += share;
-        after[x + 2] += share;
-        codes[x] = std::uint8_t(code);
+        const int *above = current + (x + 2) * N;
+        int *below = next + (x + 2) * N;
+        int *twoBelow = after + (x + 2) * N;
+        codes[x] = CodePixel(
+            channels, pixels[x], [&](int c) { return above[c] + ahead[std::size_t(c)]; },
+            [&](int c, int error) {
+                const int share = error / 8;
+                ahead[std::size_t(c)] = twoAhead[std::size_t(c)] + share;
+                twoAhead[std::size_t(c)] = share;
+                below[c - N] += share;
+                below[c] += share;
+                below[c + N] += share;
+                twoBelow[c] += share;
+            });
+    }
+}
+
+// Codes row y with a dither, N channels a pixel; `errors` are the rows of carried error.
+template <int N>
+void DitheredRow(const FormatInfo &info, Dither dither, std::vector<int> (&errors)[3],
+                 const QRgb *pixels, int width, int y, std::uint32_t *codes)
+{
+    const ChannelSet<N> channels = ChannelsOf<N>(info);
+    switch (dither) {
+    case Dither::None:
+        break;
+    case Dither::Ordered:
+        OrderedRow(channels, pixels, width, y, codes);
+        break;
+    case Dither::FloydSteinberg:
+        FloydSteinbergRow(channels, pixels, width, y, errors[y & 1].data(),
+                          errors[(y + 1) & 1].data(), codes);
+        break;
+    case Dither::Atkinson:
+        AtkinsonRow(channels, pixels, width, errors[y % 3].data(), errors[(y + 1) % 3].data(),
+                    errors[(y + 2) % 3].data(), codes);
+        break;
     }
 }
 
@@ -159,13 +274,9 @@ PixelCoder::PixelCoder(const ExportOptions &options, int width)
     m_wide.resize(w);
     if (m_dither == Dither::None)
         return;
-    m_samples.resize(w);
-    for (int c = 0; c < m_info.Channels(); ++c) {
-        m_channelCodes[c].resize(w);
-        const int rows = m_dither == Dither::Atkinson ? 3 : 2;
-        for (int r = 0; r < rows; ++r)
-            m_errors[c][r].assign(w + 4, 0);
-    }
+    const int rows = m_dither == Dither::Atkinson ? 3 : 2;
+    for (int r = 0; r < rows; ++r)
+        m_errors[r].assign((w + 4) * std::size_t(m_info.Channels()), 0);
 }
 
 void PixelCoder::CodeRow(const QRgb *pixels, int y, std::uint8_t *codes)
@@ -181,50 +292,12 @@ void PixelCoder::CodeRow(const QRgb *pixels, int y, std::uint32_t *codes)
         TruncatedRow(pixels, codes);
         return;
     }
-    const int channels = m_info.Channels();
-    for (int c = 0; c < channels; ++c) {
-        std::uint8_t *samples = m_samples.data();
-        if (m_info.grey)
-            for (int x = 0; x < m_width; ++x)
-                samples[x] =
-                    std::uint8_t(GreyLevel(qRed(pixels[x]), qGreen(pixels[x]), qBlue(pixels[x])));
-        else
-            for (int x = 0; x < m_width; ++x)
-                samples[x] = std::uint8_t(pixels[x] >> (16 - 8 * c));
-        ChannelRow(c, y, m_channelCodes[c].data());
-    }
-    const std::uint32_t flip = m_info.OneBit() && m_invert ? 1 : 0;
-    for (int x = 0; x < m_width; ++x) {
-        std::uint32_t code = 0;
-        for (int c = 0; c < channels; ++c)
-            code |= std::uint32_t(m_channelCodes[c][std::size_t(x)]) << m_info.Shift(c);
-        codes[x] = code ^ flip;
-    }
-}
-
-void PixelCoder::ChannelRow(int channel, int y, std::uint8_t *codes)
-{
-    const ChannelTables &tables = TablesFor(m_info.bits[std::size_t(channel)]);
-    const std::uint8_t *samples = m_samples.data();
-    std::vector<int>(&errors)[3] = m_errors[channel];
-    switch (m_dither) {
-    case Dither::None:
-        break;
-    case Dither::Ordered: {
-        const std::array<int, 8> &thresholds = kBayer[std::size_t(y & 7)];
-        for (int x = 0; x < m_width; ++x)
-            codes[x] = tables.ordered[std::size_t(thresholds[std::size_t(x & 7)])][samples[x]];
-        break;
-    }
-    case Dither::FloydSteinberg:
-        FloydSteinbergRow(tables, samples, m_width, y, errors[y & 1].data(),
-                          errors[(y + 1) & 1].data(), codes);
-        break;
-    case Dither::Atkinson:
-        AtkinsonRow(tables, samples, m_width, errors[y % 3].data(), errors[(y + 1) % 3].data(),
-                    errors[(y + 2) % 3].data(), codes);
-        break;
-    }
+    if (m_info.grey)
+        DitheredRow<1>(m_info, m_dither, m_errors, pixels, m_width, y, codes);
+    else
+        DitheredRow<3>(m_info, m_dither, m_errors, pixels, m_width, y, codes);
+    if (m_info.OneBit() && m_invert)
+        std::for_each(codes, codes + m_width, [](std::uint32_t &code) { code ^= 1; });
 }
 
 void PixelCoder::TruncatedRow(const QRgb *pixels, std::uint32_t *codes) const

@@ -45,21 +45,17 @@ public:
 
 private:
     void TruncatedRow(const QRgb *pixels, std::uint32_t *codes) const;
-    void ChannelRow(int channel, int y, std::uint8_t *codes);
 
     const FormatInfo &m_info;
     Dither m_dither;
     int m_width;
     int m_threshold;
     bool m_invert;
-    // One channel of the row being coded, and each channel's codes.
-    std::vector<std::uint8_t> m_samples;
-    std::vector<std::uint8_t> m_channelCodes[3];
-    std::vector<std::uint32_t> m_wide;
-    // Carried error, in 1/256 of a level, per channel: Floyd-Steinberg's row being coded and the
-    // one below, Atkinson's and the two below; each with spare pixels at both ends for the error
-    // that leaves the picture.
-    std::vector<int> m_errors[3][3];
+    std::vector<std::uint32_t> m_wide; // a row's codes, for CodeRow() into bytes
+    // Carried error, in 1/256 of a level, the channels side by side: Floyd-Steinberg's row being
+    // coded and the one below, Atkinson's and the two below; each with spare pixels at both ends
+    // for the error that leaves the picture.
+    std::vector<int> m_errors[3];
 };
 
 } // namespace pixolan

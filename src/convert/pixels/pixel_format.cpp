@@ -159,6 +159,27 @@ QRgb FormatInfo::ShownColour(std::uint32_t code) const
     return qRgb(levels[0], levels[1], levels[2]);
 }
 
+namespace {
+
+// Lays codes of `Bits` bits (1 or 4) into bytes, 8 / Bits a byte, the first one in the top bits
+// when `HighFirst` and in the bottom bits otherwise; the last byte's spare bits are 0. Each byte is
+// gathered in a register and stored once.
+template <int Bits, bool HighFirst>
+void PackSmallCodes(const std::uint32_t *codes, int width, std::uint8_t *bytes)
+{
+    constexpr int kPerByte = 8 / Bits;
+    for (int x = 0; x < width; x += kPerByte) {
+        std::uint32_t byte = 0;
+        for (int i = 0; i < kPerByte; ++i) {
+            const std::uint32_t code = x + i < width ? codes[x + i] : 0;
+            byte |= code << (HighFirst ? 8 - Bits * (i + 1) : Bits * i);
+        }
+        *bytes++ = std::uint8_t(byte);
+    }
+}
+
+} // namespace
+
 void PackLine(const FormatInfo &info, const std::uint32_t *codes, int width, std::uint8_t *bytes)
 {
     const std::uint32_t *end = codes + width;
@@ -184,18 +205,14 @@ void PackLine(const FormatInfo &info, const std::uint32_t *codes, int width, std
         return;
     }
     case Nibbles:
-        std::memset(bytes, 0, std::size_t(info.LineBytes(width)));
-        for (int x = 0; x < width; ++x)
-            bytes[x / 2] |= std::uint8_t(codes[x] << ((x & 1) ? 0 : 4));
+        PackSmallCodes<4, true>(codes, width, bytes);
         return;
     case BitsHighFirst:
-    case BitsLowFirst: {
-        std::memset(bytes, 0, std::size_t(info.LineBytes(width)));
-        const bool high = info.layout == BitsHighFirst;
-        for (int x = 0; x < width; ++x)
-            bytes[x / 8] |= std::uint8_t(codes[x] << (high ? 7 - (x & 7) : (x & 7)));
+        PackSmallCodes<1, true>(codes, width, bytes);
         return;
-    }
+    case BitsLowFirst:
+        PackSmallCodes<1, false>(codes, width, bytes);
+        return;
     case Pages:
         std::memset(bytes, 0, std::size_t(width));
         for (int row = 0; row < 8; ++row, codes += width)
