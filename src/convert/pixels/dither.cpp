@@ -317,6 +317,12 @@ void PixelCoder::TruncatedRow(const QRgb *pixels, std::uint32_t *codes) const
     } else if (m_info.format == PixelFormat::Rgb332) {
         for (int x = 0; x < m_width; ++x)
             codes[x] = PackColour(ColourFromRgb(pixels[x]));
+    } else if (m_info.bits == std::array<int, 3>{5, 6, 5}) {
+        // The panels' most common format, with shifts the compiler knows.
+        for (int x = 0; x < m_width; ++x) {
+            const QRgb p = pixels[x];
+            codes[x] = ((p >> 8) & 0xF800u) | ((p >> 5) & 0x07E0u) | ((p >> 3) & 0x001Fu);
+        }
     } else {
         // Each channel's top bits, moved from the pixel straight to their place in the code.
         const auto [redBits, greenBits, blueBits] = m_info.bits;

@@ -188,14 +188,17 @@ void PackLine(const FormatInfo &info, const std::uint32_t *codes, int width, std
         std::transform(codes, end, bytes, [](std::uint32_t code) { return std::uint8_t(code); });
         return;
     case Word:
-    case WordHighFirst: {
-        const int low = info.layout == Word ? 0 : 1;
         for (; codes != end; ++codes, bytes += 2) {
-            bytes[low] = std::uint8_t(*codes);
-            bytes[1 - low] = std::uint8_t(*codes >> 8);
+            bytes[0] = std::uint8_t(*codes);
+            bytes[1] = std::uint8_t(*codes >> 8);
         }
         return;
-    }
+    case WordHighFirst:
+        for (; codes != end; ++codes, bytes += 2) {
+            bytes[0] = std::uint8_t(*codes >> 8);
+            bytes[1] = std::uint8_t(*codes);
+        }
+        return;
     case Triplet: {
         const int up = 8 - info.bits[0]; // the same for every channel of these formats
         const std::uint32_t mask = (1u << info.bits[0]) - 1;

@@ -157,10 +157,14 @@ bool MakeOpaque(QImage &image, QRgb background)
 // transformations. False if memory ran out.
 bool Orient(QImage &image, const ExportOptions &options)
 {
-    if (options.rotate != 0)
+    // Turned half way, the picture is mirrored both ways, which Qt does in place.
+    const bool half = options.rotate == 180;
+    if (options.rotate != 0 && !half)
         image = image.transformed(QTransform().rotate(options.rotate));
-    if (options.flip != Flip::None)
-        image = image.mirrored(options.flip == Flip::Horizontal, options.flip == Flip::Vertical);
+    const bool horizontal = (options.flip == Flip::Horizontal) != half;
+    const bool vertical = (options.flip == Flip::Vertical) != half;
+    if (horizontal || vertical)
+        image = std::move(image).mirrored(horizontal, vertical);
     return !image.isNull();
 }
 
