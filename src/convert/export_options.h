@@ -46,6 +46,8 @@ struct ExportOptions
     bool invert = false;  // 1-bit formats: the dark pixels are the 1s
     bool progmem = false; // the array, and its declaration, carry AVR's PROGMEM
     bool binary = false;  // the array's bytes as an MCU holds them, instead of C source
+    int lvgl = 0;         // 9 or 8: an image of that LVGL version (see lvgl_image.h); 0: none
+    bool alpha = false;   // transparency kept as straight alpha, not laid over the background
 };
 
 // Why `name` cannot name the array, or nothing when it can: it must be a C identifier
