@@ -63,5 +63,6 @@ std::optional<Fit> ParseFit(const QString &text);       // "contain", "cover" or
 std::optional<Filter> ParseFilter(const QString &text); // "smooth" or "nearest"
 std::optional<Dither> ParseDither(const QString &text); // "none", "ordered", "fs", "atkinson"
 std::optional<int> ParseThreshold(const QString &text); // "1" to "255"
+std::optional<int> ParseLvgl(const QString &text);      // "9" or "8"
 
 } // namespace pixolan

@@ -7,6 +7,7 @@
 #include "convert/export_options.h"
 #include "convert/read/picture_surface.h"
 #include "convert/write/array_writer.h"
+#include "convert/write/lvgl_image.h"
 #include "convert/write/output_path.h"
 #include "convert/write/preview.h"
 
@@ -137,7 +138,7 @@ std::optional<QString> FormatProblem(const QCommandLineParser &parser, const Exp
             .arg(format);
     if (options.binary && options.progmem)
         return QStringLiteral("--progmem goes with C source, not with --binary");
-    return std::nullopt;
+    return LvglOptionsProblem(options);
 }
 
 } // namespace
@@ -175,7 +176,14 @@ int main(int argc, char *argv[])
         "              MicroPython MONO_HLSB\n"
         "  mono-lsb    1 bit, leftmost in bit 0 (XBM): drawXBitmap, u8g2 drawXBM, MONO_HMSB\n"
         "  mono-pages  columns of 8 rows, top in bit 0: SSD1306/SH1106 RAM, Adafruit_SSD1306\n"
-        "              buffer, u8x8 tiles, MicroPython MONO_VLSB"));
+        "              buffer, u8x8 tiles, MicroPython MONO_VLSB\n"
+        "\n"
+        "LVGL images (--lvgl 9|8): the descriptor NAME for lv_image_set_src(obj, &NAME), or with\n"
+        "--binary LVGL's .bin file. --lvgl 9 takes rgb565 (RGB565, RGB565A8 with --alpha),\n"
+        "rgb565be (RGB565_SWAPPED, 9.3 on), rgb888 (RGB888, ARGB8888 with --alpha), gray8 (L8),\n"
+        "rgb332 (I8 behind a palette of its 256 colours), gray4 (I4) and mono (I1); --lvgl 8\n"
+        "rgb332, rgb565 and rgb565be (TRUE_COLOR, TRUE_COLOR_ALPHA with --alpha) and mono\n"
+        "(INDEXED_1BIT)."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption preview(
@@ -222,6 +230,10 @@ int main(int argc, char *argv[])
         QStringLiteral("binary"),
         QStringLiteral("Write the array's bytes as a little-endian MCU holds them, not C source "
                        "(default output array.bin)."));
+    const QCommandLineOption alpha(
+        QStringLiteral("alpha"),
+        QStringLiteral("With --lvgl: keep the transparency as straight alpha instead of laying "
+                       "it over the background; the preview lays it over the background."));
     std::vector<ValueOption> valueOptions = {
         {QCommandLineOption(QStringLiteral("name"),
                             QStringLiteral("The array's name instead of \"array\": a C "
@@ -256,12 +268,17 @@ int main(int argc, char *argv[])
          }},
         {thresholdOption,
          Into(ParseThreshold, &ExportOptions::threshold, "give a grey level from 1 to 255")},
+        {QCommandLineOption(QStringLiteral("lvgl"),
+                            QStringLiteral("Write an LVGL image of LVGL <version> 9 or 8 (see "
+                                           "above) instead of the plain array."),
+                            QStringLiteral("version")),
+         Into(ParseLvgl, &ExportOptions::lvgl, "give 9 or 8")},
         {preview},
         {header},
     };
     for (const ValueOption &option : valueOptions)
         parser.addOption(option.option);
-    for (const QCommandLineOption &flag : {invert, progmem, binary})
+    for (const QCommandLineOption &flag : {invert, progmem, binary, alpha})
         parser.addOption(flag);
     parser.addPositionalArgument(QStringLiteral("picture"),
                                  QStringLiteral("The picture (jpg, gif, bmp, png)."));
@@ -303,6 +320,7 @@ int main(int argc, char *argv[])
     options.invert = parser.isSet(invert);
     options.progmem = parser.isSet(progmem);
     options.binary = parser.isSet(binary);
+    options.alpha = parser.isSet(alpha);
     if (std::optional<QString> problem = FormatProblem(parser, options, thresholdOption))
         return UsageError(parser, *problem);
     if (std::optional<QString> problem = ArrayNameProblem(options.name, parser.isSet(header)))

@@ -5,6 +5,7 @@
 #include "convert/pixels/pack_colour.h"
 #include "convert/read/picture_surface.h"
 #include "convert/write/array_text.h"
+#include "convert/write/lvgl_image.h"
 #include "convert/write/save_file.h"
 
 #include <QDir>
@@ -100,6 +101,8 @@ QByteArray ArrayOpening(const FormatInfo &info, const ExportOptions &options)
 Status WriteArray(const PictureSurface &surface, QIODevice &device, const QString &name,
                   const ExportOptions &options)
 {
+    if (options.lvgl != 0)
+        return WriteLvglImage(surface, device, name, options);
     const int width = surface.Width();
     const int height = surface.Height();
     BlockWriter out(device);
@@ -180,6 +183,8 @@ Status WriteArrayFile(const PictureSurface &surface, const QString &path,
 Status WriteHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
                    const ExportOptions &options)
 {
+    if (options.lvgl != 0)
+        return WriteLvglHeader(surface, device, name, options);
     const FormatInfo &info = Info(options.format);
     const bool standard = info.format == PixelFormat::Rgb332 && !options.progmem && !options.binary;
     const QString &array = options.name;

@@ -24,6 +24,9 @@ class PictureSurface;
 // The options can change two things only: the array's name (options.name instead of "array")
 // and how pixels become values (options.dither); with the defaults the text is exactly the above.
 
+// With options.lvgl, the writers below write an LVGL image and its header instead (see
+// lvgl_image.h).
+
 // Writes the array source text for the surface to `device`, which must be open for writing.
 // `name` names the destination in the error message.
 Status WriteArray(const PictureSurface &surface, QIODevice &device, const QString &name,
