@@ -21,6 +21,7 @@ run() { # run LOG COMMAND...: quiet unless it fails
 prefix="$work/prefix"
 run "$work/install.log" cmake --install "$build" --prefix "$prefix"
 cp -r "$source/tests/packaging/consumer" "$work/src"
+mkdir "$work/src/lvgl" && cp "$source/tests/convert/lvgl/lvgl.h" "$work/src/lvgl/"
 pixolan="$work/b/pixolan"
 
 # Configure, build and run against the installed prefix.
@@ -31,6 +32,7 @@ run "$work/build.log" cmake --build "$work/b"
 grep -q 'const int8 img_2_splash\[\] = {' "$pixolan/img_2_splash.c" ||
     fail "img_2_splash.c does not declare img_2_splash"
 [ ! -e "$pixolan/splash565.array.c" ] || fail "an RGB565 array went through the int8 unit"
+[ ! -e "$pixolan/splash_lvgl.array.c" ] || fail "an LVGL image went through the int8 unit"
 
 # Nothing changed: nothing to do.
 cmake --build "$work/b" >"$work/again.log" 2>&1
@@ -48,7 +50,7 @@ run "$work/touched.log" cmake --build "$work/b"
 # A new pixolan-export makes every array again.
 touch "$prefix/bin/pixolan-export"
 run "$work/new-tool.log" cmake --build "$work/b"
-[ "$(grep -c 'Converting' "$work/new-tool.log")" -eq 3 ] || fail "a new tool did not convert all"
+[ "$(grep -c 'Converting' "$work/new-tool.log")" -eq 4 ] || fail "a new tool did not convert all"
 
 # A broken picture fails the build with pixolan-export's message and keeps the earlier array.
 cp "$pixolan/logo.c" "$work/logo.c.before"
