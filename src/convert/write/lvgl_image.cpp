@@ -344,6 +344,8 @@ std::optional<QString> LvglOptionsProblem(const ExportOptions &options)
 Status WriteLvglImage(const PictureSurface &surface, QIODevice &device, const QString &name,
                       const ExportOptions &options)
 {
+    if (const std::optional<QString> problem = LvglOptionsProblem(options))
+        return Status::Failure(WriteFailure(name, *problem));
     const Map map = MapOf(surface, options);
     if (const std::optional<QString> problem = SizeProblem(map))
         return Status::Failure(WriteFailure(name, *problem));
@@ -359,10 +361,11 @@ Status WriteLvglImage(const PictureSurface &surface, QIODevice &device, const QS
             out.commit(cursor + count);
             return !out.failed();
         };
-        raw(palette.data(), int(palette.size()));
+        if (!palette.empty())
+            raw(palette.data(), int(palette.size()));
         ForEachRow(surface, options, map, raw);
     } else {
-        const QString identifier = options.name;
+        const QString &identifier = options.name;
         out.append(std::string_view(Opening(map, identifier)));
         for (std::size_t entry = 0; entry < palette.size(); entry += 4) {
             AppendBytes(out, palette.data() + entry, 4);
@@ -386,6 +389,8 @@ Status WriteLvglImage(const PictureSurface &surface, QIODevice &device, const QS
 Status WriteLvglHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
                        const ExportOptions &options)
 {
+    if (const std::optional<QString> problem = LvglOptionsProblem(options))
+        return Status::Failure(HeaderFailure(name, *problem));
     const Map map = MapOf(surface, options);
     const QString &image = options.name;
     const QString macro = image.toUpper();

@@ -33,8 +33,9 @@ class PictureSurface;
 std::optional<QString> LvglOptionsProblem(const ExportOptions &options);
 
 // Writes the image's source text (or, with options.binary, LVGL's binary file) to `device`.
-// Fails, writing nothing, when the surface is larger than the version's header can hold (LVGL 8:
-// 2047 pixels a side; LVGL 9: a row of 65535 bytes).
+// Fails, writing nothing, for options that LvglOptionsProblem() refuses and when the surface is
+// larger than the version's header can hold (LVGL 8: 2047 pixels a side; LVGL 9: a row of 65535
+// bytes).
 Status WriteLvglImage(const PictureSurface &surface, QIODevice &device, const QString &name,
                       const ExportOptions &options);
 
