@@ -183,8 +183,9 @@ ExportOptions Eight(PixelFormat format, bool alpha = false)
 {
     return {.format = format, .lvgl = 8, .alpha = alpha};
 }
-const QStringList kDepth8 = {"-DLV_COLOR_DEPTH=8"}, kPlain16 = {"-DLV_COLOR_16_SWAP=0"},
-                  kSwapped16 = {"-DLV_COLOR_16_SWAP=1"};
+const QStringList kDepth8 = {"-DLV_COLOR_DEPTH=8"},
+                  kPlain16 = {"-DLV_COLOR_DEPTH=16", "-DLV_COLOR_16_SWAP=0"},
+                  kSwapped16 = {"-DLV_COLOR_DEPTH=16", "-DLV_COLOR_16_SWAP=1"};
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, LvglImages,

@@ -3,8 +3,8 @@
  * cannot build LVGL itself: lvgl.h, src/misc/lv_color.h and src/draw/lv_image_dsc.h (9.0:
  * lv_image_buf.h) of LVGL 9.0.0, 9.1.0, 9.2.0, 9.3.0, 9.4.0 and 9.5.0; lvgl.h and
  * src/draw/lv_img_buf.h of LVGL 8.3.11. Member order and bit-field widths are LVGL's (its
- * little-endian layouts). Give the version with -DLVGL_VERSION_MAJOR=9 -DLVGL_VERSION_MINOR=3;
- * LV_COLOR_DEPTH and LV_COLOR_16_SWAP (LVGL 8's lv_conf.h) default as in LVGL 8. */
+ * little-endian layouts). The version comes as -DLVGL_VERSION_MAJOR=9 -DLVGL_VERSION_MINOR=3, and
+ * LVGL 8's LV_COLOR_DEPTH and LV_COLOR_16_SWAP (lv_conf.h's) as -D too. */
 #ifndef PIXOLAN_TEST_LVGL_H
 #define PIXOLAN_TEST_LVGL_H
 
@@ -26,12 +26,10 @@ extern "C" {
 typedef enum {
     LV_COLOR_FORMAT_L8 = 0x06,
     LV_COLOR_FORMAT_I1 = 0x07,
-    LV_COLOR_FORMAT_I2 = 0x08,
     LV_COLOR_FORMAT_I4 = 0x09,
     LV_COLOR_FORMAT_I8 = 0x0A,
     LV_COLOR_FORMAT_RGB888 = 0x0F,
     LV_COLOR_FORMAT_ARGB8888 = 0x10,
-    LV_COLOR_FORMAT_XRGB8888 = 0x11,
     LV_COLOR_FORMAT_RGB565 = 0x12,
     LV_COLOR_FORMAT_RGB565A8 = 0x14,
 #if LVGL_VERSION_MINOR >= 3
@@ -65,26 +63,8 @@ typedef struct {
 
 #elif LVGL_VERSION_MAJOR == 8
 
-#ifndef LV_COLOR_DEPTH
-#define LV_COLOR_DEPTH 16
-#endif
-#ifndef LV_COLOR_16_SWAP
-#define LV_COLOR_16_SWAP 0
-#endif
-
-enum {
-    LV_IMG_CF_UNKNOWN = 0,
-    LV_IMG_CF_RAW,
-    LV_IMG_CF_RAW_ALPHA,
-    LV_IMG_CF_RAW_CHROMA_KEYED,
-    LV_IMG_CF_TRUE_COLOR,
-    LV_IMG_CF_TRUE_COLOR_ALPHA,
-    LV_IMG_CF_TRUE_COLOR_CHROMA_KEYED,
-    LV_IMG_CF_INDEXED_1BIT,
-    LV_IMG_CF_INDEXED_2BIT,
-    LV_IMG_CF_INDEXED_4BIT,
-    LV_IMG_CF_INDEXED_8BIT,
-};
+/* The values of LVGL's enum of colour formats. */
+enum { LV_IMG_CF_TRUE_COLOR = 4, LV_IMG_CF_TRUE_COLOR_ALPHA = 5, LV_IMG_CF_INDEXED_1BIT = 7 };
 
 typedef struct {
     uint32_t cf : 5;
