@@ -37,7 +37,8 @@ typedef enum {
 #endif
 } lv_color_format_t;
 
-typedef struct {
+typedef struct
+{
     uint32_t magic : 8;
     uint32_t cf : 8;
     uint32_t flags : 16;
@@ -47,7 +48,8 @@ typedef struct {
     uint32_t reserved_2 : 16;
 } lv_image_header_t;
 
-typedef struct {
+typedef struct
+{
     lv_image_header_t header;
     uint32_t data_size;
     const uint8_t *data;
@@ -66,7 +68,8 @@ typedef struct {
 /* The values of LVGL's enum of colour formats. */
 enum { LV_IMG_CF_TRUE_COLOR = 4, LV_IMG_CF_TRUE_COLOR_ALPHA = 5, LV_IMG_CF_INDEXED_1BIT = 7 };
 
-typedef struct {
+typedef struct
+{
     uint32_t cf : 5;
     uint32_t always_zero : 3;
     uint32_t reserved : 2;
@@ -74,7 +77,8 @@ typedef struct {
     uint32_t h : 11;
 } lv_img_header_t;
 
-typedef struct {
+typedef struct
+{
     lv_img_header_t header;
     uint32_t data_size;
     const uint8_t *data;
