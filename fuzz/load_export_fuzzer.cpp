@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target: any bytes are loaded as a picture and, when they load, exported to memory,
-// plainly, in every panel format and with the export's options (dithered, resized). A load may fail, but only with a
-// message; an export of what loaded must succeed and have the array file's shape. Anything else,
-// and any sanitizer report, is a crash.
+// plainly, in every panel format and LVGL image and with the export's options (dithered, resized,
+// alpha kept). A load may fail, but only with a message; an export of what loaded must succeed and
+// have the array file's shape. Anything else, and any sanitizer report, is a crash.
 #include "convert/read/picture_checks.h"
 #include "convert/read/picture_surface.h"
 #include "convert/write/array_writer.h"
+#include "convert/write/lvgl_image.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -82,6 +83,59 @@ void CheckFormats(const pixolan::PictureSurface &surface, pixolan::ExportOptions
     }
 }
 
+// Loads the input again with its alpha kept and exports every LVGL image of it, as LVGL's binary
+// file and as text: the file's header must give the picture's size, and the map must follow it.
+void CheckLvgl(const QByteArray &input, pixolan::ExportOptions options)
+{
+    using namespace pixolan;
+    options.alpha = true;
+    PictureSurface surface;
+    surface.SetMaxPixels(MaxPixels());
+    if (!surface.LoadBytes(input, QStringLiteral("fuzz input"), options))
+        Fail("a picture that loaded failed to load with its alpha");
+    const int w = surface.Width(), h = surface.Height();
+    const Dither dither = options.dither;
+    for (const int version : {9, 8})
+        for (int f = int(PixelFormat::Rgb332); f <= int(PixelFormat::MonoPages); ++f)
+            for (const bool alpha : {false, true}) {
+                options.lvgl = version;
+                options.format = PixelFormat(f);
+                options.alpha = alpha;
+                if (LvglOptionsProblem(options))
+                    continue;
+                options.dither = Info(options.format).bits[0] < 8 ? dither : Dither::None;
+                for (const bool binary : {true, false}) {
+                    options.binary = binary;
+                    QByteArray bytes;
+                    QBuffer buffer(&bytes);
+                    buffer.open(QIODevice::WriteOnly);
+                    const Status written =
+                        WriteArray(surface, buffer, QStringLiteral("memory"), options);
+                    if (!written) { // only a size LVGL's header cannot hold is refused
+                        if (!written.error().contains(QStringLiteral("at most")))
+                            Fail("an LVGL export failed");
+                        continue;
+                    }
+                    // The width and height from LVGL 9's 16-bit fields of its 12-byte header,
+                    // or the 11-bit ones of LVGL 8's 4-byte word.
+                    const int header = version == 9 ? 12 : 4;
+                    const auto field = [&bytes](int bit, int bits) {
+                        std::uint64_t value = 0;
+                        for (int i = 7; i >= 0; --i)
+                            value = value << 8 | std::uint8_t(i < bytes.size() ? bytes[i] : 0);
+                        return int(value >> bit & ((1u << bits) - 1));
+                    };
+                    const bool shaped =
+                        !binary ? bytes.endsWith("\r\n};\r\n")
+                                : bytes.size() > header &&
+                                      (version == 9 ? field(32, 16) == w && field(48, 16) == h
+                                                    : field(10, 11) == w && field(21, 11) == h);
+                    if (!shaped)
+                        Fail("an LVGL export has the wrong header or shape");
+                }
+            }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -131,6 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     options.threshold = 1 + pick(6, 255);
     options.invert = pick(7, 2);
     CheckFormats(surface, options);
+    CheckLvgl(bytes, options);
     options.name = QStringLiteral("fuzz");
     options.background = 0xFF000000u | (data[size / 2] * 0x010203u & 0xFFFFFFu);
     options.size = QSize(1 + pick(1, 48), 1 + pick(2, 48));

@@ -52,9 +52,10 @@ valgrind)
         [export_options_test]=''
         [preview_test]=''
         [picture_sequence_test]=''
+        [lvgl_image_test]=''
     )
     for test in picture_surface_test array_writer_test output_path_test \
-        pack_colour_test export_options_test preview_test picture_sequence_test; do
+        pack_colour_test export_options_test preview_test picture_sequence_test lvgl_image_test; do
         echo "== memcheck: $test"
         filter=()
         [ -z "${skip[$test]}" ] || filter=(--gtest_filter="-${skip[$test]}")

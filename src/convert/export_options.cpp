@@ -169,4 +169,9 @@ std::optional<int> ParseThreshold(const QString &text)
     return threshold;
 }
 
+std::optional<int> ParseLvgl(const QString &text)
+{
+    return Lookup<int, 2>(text, {"9", "8"}, {9, 8});
+}
+
 } // namespace pixolan

@@ -55,6 +55,8 @@ struct ExportOptions
     bool invert = false;  // 1-bit formats: the dark pixels are the 1s
     bool progmem = false; // the array, and its declaration, carry AVR's PROGMEM
     bool binary = false;  // the array's bytes as an MCU holds them, instead of C source
+    int lvgl = 0;         // 9 or 8: an image of that LVGL version (see lvgl_image.h); 0: none
+    bool alpha = false;   // transparency kept as straight alpha, not laid over the background
 };
 
 // Why `name` cannot name the array, or nothing when it can: it must be a C identifier
@@ -72,5 +74,6 @@ std::optional<Dither> ParseDither(const QString &text); // "none", "ordered", "f
 std::optional<int> ParseThreshold(const QString &text); // "1" to "255"
 std::optional<int> ParseRotation(const QString &text);  // "90", "180" or "270"
 std::optional<Flip> ParseFlip(const QString &text);     // "horizontal" or "vertical"
+std::optional<int> ParseLvgl(const QString &text);      // "9" or "8"
 
 } // namespace pixolan

@@ -7,6 +7,7 @@
 #include "convert/export_options.h"
 #include "convert/read/picture_sequence.h"
 #include "convert/write/array_writer.h"
+#include "convert/write/lvgl_image.h"
 #include "convert/write/output_path.h"
 #include "convert/write/preview.h"
 
@@ -140,7 +141,7 @@ std::optional<QString> FormatProblem(const QCommandLineParser &parser, const Exp
             .arg(format);
     if (options.binary && options.progmem)
         return QStringLiteral("--progmem goes with C source, not with --binary");
-    return std::nullopt;
+    return LvglOptionsProblem(options);
 }
 
 } // namespace
@@ -178,7 +179,14 @@ int main(int argc, char *argv[])
         "              MicroPython MONO_HLSB\n"
         "  mono-lsb    1 bit, leftmost in bit 0 (XBM): drawXBitmap, u8g2 drawXBM, MONO_HMSB\n"
         "  mono-pages  columns of 8 rows, top in bit 0: SSD1306/SH1106 RAM, Adafruit_SSD1306\n"
-        "              buffer, u8x8 tiles, MicroPython MONO_VLSB"));
+        "              buffer, u8x8 tiles, MicroPython MONO_VLSB\n"
+        "\n"
+        "LVGL images (--lvgl 9|8): the descriptor NAME for lv_image_set_src(obj, &NAME), or with\n"
+        "--binary LVGL's .bin file. --lvgl 9 takes rgb565 (RGB565, RGB565A8 with --alpha),\n"
+        "rgb565be (RGB565_SWAPPED, 9.3 on), rgb888 (RGB888, ARGB8888 with --alpha), gray8 (L8),\n"
+        "rgb332 (I8 behind a palette of its 256 colours), gray4 (I4) and mono (I1); --lvgl 8\n"
+        "rgb332, rgb565 and rgb565be (TRUE_COLOR, TRUE_COLOR_ALPHA with --alpha) and mono\n"
+        "(INDEXED_1BIT)."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption preview(
@@ -230,6 +238,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Every frame of an animated picture (GIF), one after another in the one "
                        "array, with NAME_delays in milliseconds."));
     std::optional<QSize> tiles;
+    const QCommandLineOption alpha(
+        QStringLiteral("alpha"),
+        QStringLiteral("With --lvgl: keep the transparency as straight alpha instead of laying "
+                       "it over the background; the preview lays it over the background."));
     std::vector<ValueOption> valueOptions = {
         {QCommandLineOption(QStringLiteral("name"),
                             QStringLiteral("The array's name instead of \"array\": a C "
@@ -285,12 +297,17 @@ int main(int argc, char *argv[])
                  return QStringLiteral("give WIDTHxHEIGHT, each from 1 to 16384, e.g. 16x16");
              return std::nullopt;
          }},
+        {QCommandLineOption(QStringLiteral("lvgl"),
+                            QStringLiteral("Write an LVGL image of LVGL <version> 9 or 8 (see "
+                                           "above) instead of the plain array."),
+                            QStringLiteral("version")),
+         Into(ParseLvgl, &ExportOptions::lvgl, "give 9 or 8")},
         {preview},
         {header},
     };
     for (const ValueOption &option : valueOptions)
         parser.addOption(option.option);
-    for (const QCommandLineOption &flag : {invert, progmem, binary, frames})
+    for (const QCommandLineOption &flag : {invert, progmem, binary, alpha, frames})
         parser.addOption(flag);
     parser.addPositionalArgument(QStringLiteral("picture"),
                                  QStringLiteral("The picture (jpg, gif, bmp, png)."));
@@ -334,10 +351,14 @@ int main(int argc, char *argv[])
     options.invert = parser.isSet(invert);
     options.progmem = parser.isSet(progmem);
     options.binary = parser.isSet(binary);
+    options.alpha = parser.isSet(alpha);
     if (std::optional<QString> problem = FormatProblem(parser, options, thresholdOption))
         return UsageError(parser, *problem);
     if (tiles && parser.isSet(frames))
         return UsageError(parser, QStringLiteral("--frames and --tiles do not go together"));
+    if (options.lvgl != 0 && (tiles || parser.isSet(frames)))
+        return UsageError(parser, QStringLiteral("--lvgl writes one image: give it without "
+                                                 "--frames and --tiles"));
     if (std::optional<QString> problem = ArrayNameProblem(options.name, parser.isSet(header)))
         return UsageError(parser, QStringLiteral("--name \"%1\": %2").arg(options.name, *problem));
 

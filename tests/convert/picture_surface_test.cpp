@@ -389,6 +389,42 @@ TEST(PictureSurface, LaysTransparencyOverWhite)
             << "pixel " << x << ": " << std::hex << surface.PixelColour(x, 0);
 }
 
+// With alpha kept, the picture's own straight colours and alpha, exactly; a fully transparent
+// pixel in the background's colour. Scaled smoothly, a transparent neighbour's colour must not
+// bleed into (or darken) an edge; picked pixels keep their values.
+TEST(PictureSurface, KeepsStraightAlphaWhenAsked)
+{
+    QImage picture(4, 1, QImage::Format_ARGB32);
+    const QRgb pixels[] = {qRgba(255, 0, 0, 255), qRgba(0, 255, 0, 0), qRgba(1, 2, 3, 1),
+                           qRgba(200, 100, 50, 128)};
+    for (int x = 0; x < 4; ++x)
+        picture.setPixel(x, 0, pixels[x]);
+    const QByteArray png = Encode(picture, "png");
+    const ExportOptions kept{.background = 0xFF123456, .alpha = true};
+    const auto load = [&png](const ExportOptions &options) {
+        PictureSurface surface;
+        EXPECT_TRUE(surface.LoadBytes(png, "alpha.png", options).ok());
+        return surface;
+    };
+    const PictureSurface whole = load(kept);
+    const QRgb expected[] = {pixels[0], 0x00123456, pixels[2], pixels[3]};
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(whole.Row(0)[x], expected[x]) << "pixel " << x;
+
+    ExportOptions resized = kept;
+    resized.size = QSize(2, 1);
+    resized.fit = Fit::Stretch;
+    const QRgb edge = load(resized).Row(0)[0]; // red beside a transparent green
+    EXPECT_EQ(edge & 0xFFFFFFu, 0xFF0000u) << std::hex << edge;
+    EXPECT_GT(qAlpha(edge), 0);
+    EXPECT_LT(qAlpha(edge), 255);
+    resized.size = QSize(8, 1);
+    resized.filter = Filter::Nearest;
+    const PictureSurface picked = load(resized);
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(picked.Row(0)[x], expected[x / 2]) << "pixel " << x;
+}
+
 TEST(PictureSurface, LoadsFromMemoryAsFromAFile)
 {
     PictureSurface surface;

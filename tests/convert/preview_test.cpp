@@ -69,6 +69,24 @@ TEST(WritePreviewFile, WritesAPngThatReadsBackAsThePreview)
     EXPECT_EQ(PixelDifferences(QImage(dir.path("preview.png")), test::ShownPreview()), "");
 }
 
+// An image that keeps its alpha is shown laid over the background: transparent, half and a
+// quarter of the colours RGB565 shows (red 255; grey 128 as 0x84, 0x82, 0x84) over black.
+TEST(PreviewImage, LaysAnImageWithAlphaOverTheBackground)
+{
+    QImage picture(3, 1, QImage::Format_ARGB32);
+    picture.setPixel(0, 0, 0x00FFFFFF);
+    picture.setPixel(1, 0, 0x80FF0000);
+    picture.setPixel(2, 0, 0x40808080);
+    const ExportOptions options{
+        .background = 0xFF000000, .format = PixelFormat::Rgb565, .lvgl = 9, .alpha = true};
+    PictureSurface surface;
+    ASSERT_TRUE(surface.SetImage(picture, options));
+    const QImage shown = PreviewImage(surface, options);
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(shown.pixel(1, 0), qRgb(128, 0, 0));  // 255 x 128 / 255
+    EXPECT_EQ(shown.pixel(2, 0), qRgb(33, 33, 33)); // 132 x 64 / 255 = 33.1, 130 x 64 / 255 = 32.6
+}
+
 // A failure names the file; an earlier file stays byte for byte and nothing else is left.
 TEST(WritePreviewFile, FailureNamesTheFileAndKeepsTheEarlierOne)
 {

@@ -218,7 +218,39 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLine{
             "tiles_to_standard_output", {"--tiles", "1x2", "logo.png", "-"}, 0, "/* tile 2 */"},
         CommandLine{
-            "frames_of_a_still_picture", {"--frames", "logo.png", "-"}, 0, "/* frame 0: 0 ms */"}),
+            "frames_of_a_still_picture", {"--frames", "logo.png", "-"}, 0, "/* frame 0: 0 ms */"},
+        CommandLine{"lvgl_to_standard_output",
+                    {"--lvgl", "9", "--format", "rgb565", "logo.png", "-"},
+                    0,
+                    "const lv_image_dsc_t array = {"},
+        CommandLine{"lvgl_unknown_version", {"--lvgl", "7", "logo.png"}, 2, "give 9 or 8"},
+        CommandLine{"lvgl_with_frames", {"--lvgl", "9", "--frames", "logo.png"}, 2, "one image"},
+        CommandLine{"lvgl_9_without_the_format",
+                    {"--lvgl", "9", "--format", "rgb666", "logo.png"},
+                    2,
+                    "--lvgl 9 takes --format rgb565, rgb565be, rgb888, gray8, rgb332, gray4 or "
+                    "mono, not rgb666"},
+        CommandLine{"lvgl_8_without_the_format",
+                    {"--lvgl", "8", "--format", "gray4", "logo.png"},
+                    2,
+                    "--lvgl 8 takes --format rgb332, rgb565, rgb565be or mono, not gray4"},
+        CommandLine{"alpha_without_lvgl", {"--alpha", "logo.png"}, 2, "--alpha goes with --lvgl"},
+        CommandLine{"alpha_of_a_palette",
+                    {"--lvgl", "9", "--alpha", "--format", "gray4", "logo.png"},
+                    2,
+                    "--lvgl 9 with --alpha takes --format rgb565 or rgb888, not gray4"},
+        CommandLine{
+            "lvgl_with_progmem", {"--lvgl", "8", "--progmem", "logo.png"}, 2, "LARGE_CONST"},
+        CommandLine{"lvgl_8_wider_than_2047",
+                    {"--resize", "2048x1", "--lvgl", "8", "logo.png", "logo.c"},
+                    1,
+                    "an LVGL 8 image is at most 2047 x 2047 pixels, and this picture is 2048 x 1"},
+        CommandLine{"lvgl_9_row_over_65535_bytes",
+                    {"--resize", "16384x1", "--lvgl", "9", "--format", "rgb888", "--alpha",
+                     "logo.png", "logo.bin", "--binary"},
+                    1,
+                    "at most 65535 bytes, and one of this picture in LV_COLOR_FORMAT_ARGB8888 "
+                    "is 65536"}),
     test::RowName);
 
 TEST(Version, IsExactlyTheProgramsVersionLine)

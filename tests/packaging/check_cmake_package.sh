@@ -21,6 +21,7 @@ run() { # run LOG COMMAND...: quiet unless it fails
 prefix="$work/prefix"
 run "$work/install.log" cmake --install "$build" --prefix "$prefix"
 cp -r "$source/tests/packaging/consumer" "$work/src"
+mkdir "$work/src/lvgl" && cp "$source/tests/convert/lvgl/lvgl.h" "$work/src/lvgl/"
 pixolan="$work/b/pixolan"
 
 # Configure, build and run against the installed prefix.
@@ -31,6 +32,7 @@ run "$work/build.log" cmake --build "$work/b"
 grep -q 'const int8 img_2_splash\[\] = {' "$pixolan/img_2_splash.c" ||
     fail "img_2_splash.c does not declare img_2_splash"
 [ ! -e "$pixolan/splash565.array.c" ] || fail "an RGB565 array went through the int8 unit"
+[ ! -e "$pixolan/splash_lvgl.array.c" ] || fail "an LVGL image went through the int8 unit"
 
 # Nothing changed: nothing to do.
 cmake --build "$work/b" >"$work/again.log" 2>&1
@@ -54,7 +56,7 @@ grep -q 'ninja: no work to do' "$work/touched-again.log" || fail "a touched pict
 # A new pixolan-export (here a copy of it) converts every picture, and compiles nothing.
 cp "$prefix/bin/pixolan-export" "$work/copy" && mv "$work/copy" "$prefix/bin/pixolan-export"
 run "$work/new-tool.log" cmake --build "$work/b"
-rebuilt "$work/new-tool.log" 3 0 || fail "a new pixolan-export did more than convert all three"
+rebuilt "$work/new-tool.log" 4 0 || fail "a new pixolan-export did more than convert all four"
 
 # A picture changed in one pixel gives a new array, its one compiled file and the program; the
 # header stays, and so do the sources that include it.

@@ -37,6 +37,17 @@ constexpr std::uint8_t ExpandChannel(unsigned value, int bits)
     return static_cast<std::uint8_t>(repeated >> (length - 8));
 }
 
+// A 0xAARRGGBB pixel of straight alpha a laid over an opaque background, per channel c and
+// background channel b: (c * a + b * (255 - a) + 127) / 255. The result is opaque.
+constexpr QRgb LaidOver(QRgb pixel, QRgb background)
+{
+    const unsigned a = qAlpha(pixel);
+    const unsigned under = 255 - a;
+    return qRgb((qRed(pixel) * a + qRed(background) * under + 127) / 255,
+                (qGreen(pixel) * a + qGreen(background) * under + 127) / 255,
+                (qBlue(pixel) * a + qBlue(background) * under + 127) / 255);
+}
+
 // The colour a display shows for one packed RRRGGGBB pixel, as Qt's 0xFFRRGGBB.
 constexpr QRgb PreviewColour(std::uint8_t packed)
 {

@@ -133,21 +133,11 @@ bool MakeOpaque(QImage &image, QRgb background)
     image.convertTo(QImage::Format_ARGB32); // straight alpha, 8 bits per channel
     if (image.isNull() || image.format() != QImage::Format_ARGB32)
         return false;
-    const unsigned red = qRed(background);
-    const unsigned green = qGreen(background);
-    const unsigned blue = qBlue(background);
     for (int y = 0; y < image.height(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb pixel = row[x];
-            const unsigned a = qAlpha(pixel);
-            if (a == 255)
-                continue;
-            const unsigned under = 255 - a;
-            row[x] = qRgb((qRed(pixel) * a + red * under + 127) / 255,
-                          (qGreen(pixel) * a + green * under + 127) / 255,
-                          (qBlue(pixel) * a + blue * under + 127) / 255);
-        }
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 255)
+                row[x] = LaidOver(row[x], background);
     }
     image.reinterpretAsFormat(QImage::Format_RGB32);
     return true;
@@ -168,7 +158,43 @@ bool Orient(QImage &image, const ExportOptions &options)
     return !image.isNull();
 }
 
-// Scales an opaque picture to the options' size, if they give one. False if memory ran out.
+// Brings an image with alpha to straight 0xAARRGGBB: the colours of a premultiplied one divided by
+// their alpha again (rounded to nearest), and every fully transparent pixel in the background's
+// colour, whatever colour the file or the scaling left in it.
+bool Straighten(QImage &image, QRgb background)
+{
+    const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;
+    if (!premultiplied)
+        image.convertTo(QImage::Format_ARGB32);
+    if (image.isNull())
+        return false;
+    const QRgb transparent = background & 0xFFFFFFu;
+    for (int y = 0; y < image.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const unsigned a = qAlpha(row[x]);
+            const auto straight = [a](unsigned c) { return std::min((c * 255 + a / 2) / a, 255u); };
+            if (a == 0)
+                row[x] = transparent;
+            else if (premultiplied && a != 255)
+                row[x] = qRgba(straight(qRed(row[x])), straight(qGreen(row[x])),
+                               straight(qBlue(row[x])), a);
+        }
+    }
+    image.reinterpretAsFormat(QImage::Format_ARGB32);
+    return true;
+}
+
+// The surface's pixel format (see PictureSurface), laid over the background or with its alpha.
+bool ToSurfaceFormat(QImage &image, const ExportOptions &options)
+{
+    return options.alpha ? Straighten(image, options.background)
+                         : MakeOpaque(image, options.background);
+}
+
+// Scales a picture in the surface's format to the options' size, if they give one. One with alpha
+// is averaged premultiplied, so that the colour of transparent pixels does not bleed into the
+// edges, and picked pixels keep their straight colours. False if memory ran out.
 bool FitToSize(QImage &image, const ExportOptions &options)
 {
     const QSize target = options.size;
@@ -176,6 +202,10 @@ bool FitToSize(QImage &image, const ExportOptions &options)
         return true;
     const Qt::TransformationMode mode =
         options.filter == Filter::Smooth ? Qt::SmoothTransformation : Qt::FastTransformation;
+    const bool premultiplied = options.alpha && mode == Qt::SmoothTransformation;
+    if (premultiplied)
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    const QImage::Format working = image.format();
     switch (options.fit) {
     case Fit::Stretch:
         image = image.scaled(target, Qt::IgnoreAspectRatio, mode);
@@ -205,11 +235,12 @@ bool FitToSize(QImage &image, const ExportOptions &options)
         const QSize inside =
             image.size().scaled(target, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
         const QImage scaled =
-            image.scaled(inside, Qt::IgnoreAspectRatio, mode).convertToFormat(QImage::Format_RGB32);
-        QImage canvas(target, QImage::Format_RGB32);
+            image.scaled(inside, Qt::IgnoreAspectRatio, mode).convertToFormat(working);
+        QImage canvas(target, working);
         if (scaled.isNull() || canvas.isNull())
             return false;
-        canvas.fill(options.background);
+        // With alpha the padding is transparent, in the background's colour.
+        canvas.fill(options.alpha ? options.background & 0xFFFFFFu : options.background);
         const int left = (target.width() - inside.width()) / 2;
         const int top = (target.height() - inside.height()) / 2;
         for (int y = 0; y < inside.height(); ++y)
@@ -219,6 +250,8 @@ bool FitToSize(QImage &image, const ExportOptions &options)
         break;
     }
     }
+    if (options.alpha)
+        return Straighten(image, options.background) && image.size() == target;
     image.convertTo(QImage::Format_RGB32);
     return !image.isNull() && image.size() == target;
 }
@@ -337,7 +370,7 @@ Status Decode(QIODevice &device, Inspection inspection, const DecoderMessages &m
     }
     if (qint64(out->width()) * out->height() > maxPixels)
         return Status::Failure(LoadFailure(name, TooLarge(out->width(), out->height(), maxPixels)));
-    if (out->isNull() || !MakeOpaque(*out, options.background) || !Orient(*out, options) ||
+    if (out->isNull() || !ToSurfaceFormat(*out, options) || !Orient(*out, options) ||
         !FitToSize(*out, options))
         return Status::Failure(
             LoadFailure(name, QStringLiteral("not enough memory to hold the picture")));
@@ -422,7 +455,7 @@ Status PictureSurface::LoadBytes(const QByteArray &bytes, const QString &name,
 
 bool PictureSurface::SetImage(QImage image, const ExportOptions &options)
 {
-    if (image.isNull() || !MakeOpaque(image, options.background) || !Orient(image, options) ||
+    if (image.isNull() || !ToSurfaceFormat(image, options) || !Orient(image, options) ||
         !FitToSize(image, options))
         return false;
     m_image = std::move(image);

@@ -23,6 +23,11 @@ QString LoadFailure(const QString &path, const QString &reason);
 // mirrored as the options say, and last, when they give a size, scaled to exactly that size (see
 // Fit and Filter).
 //
+// When the options ask for alpha, the pixels are 0xAARRGGBB with straight alpha instead
+// (Format_ARGB32): the picture's own colours and alpha, a fully transparent pixel in the
+// background's colour. Scaling averages them premultiplied and divides them back, rounded; the
+// padding of Fit::Contain is transparent.
+//
 // Before the first load the surface is empty: 0 x 0 pixels.
 class PictureSurface
 {
@@ -50,13 +55,14 @@ public:
     // The colour value (0x00BBGGRR) of pixel (x, y); 0 <= x < Width(), 0 <= y < Height().
     ColourValue PixelColour(int x, int y) const { return ColourFromRgb(Row(y)[x]); }
 
-    // Row y as Width() pixels of 0xFFRRGGBB; 0 <= y < Height().
+    // Row y as Width() pixels of 0xFFRRGGBB (0xAARRGGBB with alpha); 0 <= y < Height().
     const QRgb *Row(int y) const
     {
         return reinterpret_cast<const QRgb *>(m_image.constScanLine(y));
     }
 
-    // The picture as the export sees it (Format_RGB32); a null image before the first load.
+    // The picture as the export sees it (Format_RGB32, or Format_ARGB32 with alpha); a null image
+    // before the first load.
     const QImage &Image() const { return m_image; }
 
     // The largest picture, in pixels, that later loads accept.

@@ -5,6 +5,8 @@
 #include "convert/pixels/pack_colour.h"
 #include "convert/read/picture_sequence.h"
 #include "convert/read/picture_surface.h"
+#include "convert/write/array_text.h"
+#include "convert/write/lvgl_image.h"
 #include "convert/write/save_file.h"
 
 #include <QDir>
@@ -18,106 +20,6 @@
 
 namespace pixolan {
 namespace {
-
-constexpr std::string_view kRowEnd = "\r\n\r\n"; // ends the row line, then the empty line
-constexpr std::string_view kLastLine = "};\r\n";
-
-// The text of every packed value, "0x0, " to "0xFF, ", padded to eight bytes so that the hot
-// loop copies a fixed eight and then advances by the real length.
-struct ValueText
-{
-    char text[8];
-    std::size_t length;
-};
-
-constexpr std::array<ValueText, 256> MakeValueTexts()
-{
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    std::array<ValueText, 256> table{};
-    for (int value = 0; value < 256; ++value) {
-        ValueText &entry = table[value];
-        std::size_t n = 0;
-        entry.text[n++] = '0';
-        entry.text[n++] = 'x';
-        if (value >= 16)
-            entry.text[n++] = kDigits[value >> 4];
-        entry.text[n++] = kDigits[value & 15];
-        entry.text[n++] = ',';
-        entry.text[n++] = ' ';
-        entry.length = n;
-    }
-    return table;
-}
-
-constexpr std::array<ValueText, 256> kValueTexts = MakeValueTexts();
-constexpr std::size_t kLongestValue = 6;
-
-// Output is gathered into blocks of about this size and written one block at a time.
-constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
-constexpr std::size_t kPixelsPerStep = kBlockBytes / kLongestValue;
-
-QString WriteFailure(const QString &name, const QString &reason)
-{
-    return QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(name), reason);
-}
-
-class BlockWriter
-{
-public:
-    BlockWriter(QIODevice &device) : m_device(device), m_block(kBlockBytes + sizeof(ValueText)) {}
-
-    // Room for `bytes` more, plus the slack the eight-byte copies need; flushes when short.
-    char *reserve(std::size_t bytes)
-    {
-        if (m_used + bytes > kBlockBytes)
-            flush();
-        return m_block.data() + m_used;
-    }
-    void commit(char *end) { m_used = std::size_t(end - m_block.data()); }
-    void append(std::string_view text)
-    {
-        if (text.size() > kBlockBytes) { // a name longer than a block goes out on its own
-            if (flush())
-                m_failed = !WriteFully(m_device, text.data(), qint64(text.size()));
-            return;
-        }
-        commit(std::ranges::copy(text, reserve(text.size())).out);
-    }
-
-    bool flush()
-    {
-        if (m_failed || m_used == 0)
-            return !m_failed;
-        m_failed = !WriteFully(m_device, m_block.data(), qint64(m_used));
-        m_used = 0;
-        return !m_failed;
-    }
-    bool failed() const { return m_failed; }
-
-private:
-    QIODevice &m_device;
-    std::vector<char> m_block;
-    std::size_t m_used = 0;
-    bool m_failed = false;
-};
-
-// Appends the values of `count` pixels or codes, in blocks; `code` gives each one's value.
-template <typename Element, typename Code>
-void AppendValues(BlockWriter &out, const Element *elements, int count, Code code)
-{
-    for (int x = 0; x < count;) {
-        const int step = int(std::min<std::size_t>(kPixelsPerStep, std::size_t(count - x)));
-        char *cursor = out.reserve(std::size_t(step) * kLongestValue);
-        for (const Element *element = elements + x, *end = element + step; element != end;
-             ++element) {
-            const ValueText &value = kValueTexts[code(*element)];
-            std::memcpy(cursor, value.text, sizeof value.text);
-            cursor += value.length;
-        }
-        out.commit(cursor);
-        x += step;
-    }
-}
 
 // The two hexadecimal digits of every byte, for the low byte of a 16-bit value.
 constexpr std::array<std::array<char, 2>, 256> MakeTwoDigits()
@@ -196,12 +98,6 @@ QByteArray ArrayOpening(const FormatInfo &info, const ExportOptions &options, bo
     return text + " = {\r\n";
 }
 
-QString HeaderFailure(const QString &name, const QString &reason)
-{
-    return QStringLiteral("Cannot write the header \"%1\": %2")
-        .arg(QDir::toNativeSeparators(name), reason);
-}
-
 // Appends one picture's lines: its bytes, or its text a line a row (a page for pages).
 void AppendPicture(BlockWriter &out, const PictureSurface &surface, const ExportOptions &options)
 {
@@ -231,8 +127,7 @@ void AppendPicture(BlockWriter &out, const PictureSurface &surface, const Export
                 AppendWords(out, lines.NextCodes(), width);
             } else {
                 lines.NextBytes(bytes.data());
-                AppendValues(out, bytes.data(), int(bytes.size()),
-                             [](std::uint8_t byte) { return byte; });
+                AppendBytes(out, bytes.data(), int(bytes.size()));
             }
             out.append(kRowEnd);
         }
@@ -275,6 +170,12 @@ Status NoFileName(const char *what)
 Status WriteArray(PictureSequence &pictures, QIODevice &device, const QString &name,
                   const ExportOptions &options)
 {
+    if (options.lvgl != 0) {
+        const PictureSurface *picture = nullptr;
+        if (Status loaded = pictures.Load(0, &picture); !loaded)
+            return loaded;
+        return WriteLvglImage(*picture, device, name, options);
+    }
     using Kind = PictureSequence::Kind;
     const bool delays = pictures.kind() == Kind::Frames;
     BlockWriter out(device);
@@ -316,6 +217,12 @@ Status WriteArrayFile(PictureSequence &pictures, const QString &path, const Expo
 Status WriteHeader(PictureSequence &pictures, QIODevice &device, const QString &name,
                    const ExportOptions &options)
 {
+    if (options.lvgl != 0) {
+        const PictureSurface *picture = nullptr;
+        if (Status loaded = pictures.Load(0, &picture); !loaded)
+            return loaded;
+        return WriteLvglHeader(*picture, device, name, options);
+    }
     const FormatInfo &info = Info(options.format);
     const bool sequence = pictures.kind() != PictureSequence::Kind::Single;
     const bool delays = pictures.kind() == PictureSequence::Kind::Frames && !options.binary;

@@ -27,6 +27,9 @@ class PictureSurface;
 // line a row or a page), add AVR's PROGMEM, or ask for the bytes alone, as an MCU holds them
 // (options.binary).
 
+// With options.lvgl, the writers below write an LVGL image and its header instead (see
+// lvgl_image.h).
+
 // Writes the array source text for the surface to `device`, which must be open for writing.
 // `name` names the destination in the error message.
 Status WriteArray(const PictureSurface &surface, QIODevice &device, const QString &name,

@@ -34,7 +34,7 @@ QImage PreviewImage(const PictureSurface &surface, const ExportOptions &options)
         return {};
     // Codes of up to 8 bits are the indices of a colour table of what each shows.
     const FormatInfo &info = Info(options.format);
-    const bool indexed = info.CodeBits() <= 8;
+    const bool indexed = info.CodeBits() <= 8 && !options.alpha;
     QImage image(width, height, indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
     if (image.isNull())
         return {};
@@ -56,6 +56,10 @@ QImage PreviewImage(const PictureSurface &surface, const ExportOptions &options)
         QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(y));
         std::ranges::transform(codes, row,
                                [&info](std::uint32_t code) { return info.ShownColour(code); });
+        if (options.alpha) // over the background, with the alpha the image keeps
+            for (int x = 0; x < width; ++x)
+                row[x] = LaidOver((row[x] & 0xFFFFFFu) | (surface.Row(y)[x] & 0xFF000000u),
+                                  options.background);
     }
     return image;
 }

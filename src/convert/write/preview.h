@@ -21,7 +21,9 @@ class PictureSurface;
 // (format, dither, threshold): for codes of up to 8 bits (RGB332, grey, 1 bit) an 8-bit indexed
 // image whose pixel indices are the codes and whose colours are what each shows
 // (FormatInfo::ShownColour(); PreviewColour() for RGB332), for wider codes an RGB32 image of the
-// shown colours. A null image when the surface is empty or memory runs out.
+// shown colours. With the options' alpha, an RGB32 image of the shown colours laid over the
+// background with the alpha the image keeps (see LaidOver()). A null image when the surface is
+// empty or memory runs out.
 QImage PreviewImage(const PictureSurface &surface, const ExportOptions &options = {});
 
 // Writes PreviewImage() of the surface to `device` as PNG; `name` names it in the error message.

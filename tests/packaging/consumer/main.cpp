@@ -2,6 +2,7 @@
 #include "img_2_splash.h"
 #include "logo.h"
 #include "splash565.h"
+#include "splash_lvgl.h"
 
 #include <cstdio>
 
@@ -24,6 +25,12 @@ int main()
     const bool splash_ok = splash_checksum() == expected && splash565[0] == 0x0000 &&
                            splash565[1] == 0xFFFF && splash565[2] == 0x8410 &&
                            splash565[3] == 0x0008;
-    std::printf("logo %s, splash %s\n", logo_ok ? "ok" : "WRONG", splash_ok ? "ok" : "WRONG");
-    return logo_ok && splash_ok ? 0 : 1;
+    // The LVGL image of the same splash: I8, the 256 colours' palette, then the same codes.
+    bool lvgl_ok = splash_lvgl.header.cf == LV_COLOR_FORMAT_I8 && splash_lvgl.header.w == 2 &&
+                   splash_lvgl.data_size == SPLASH_LVGL_SIZE && SPLASH_LVGL_SIZE == 1024 + 4;
+    for (unsigned i = 0; i < 4 && lvgl_ok; ++i)
+        lvgl_ok = splash_lvgl.data[1024 + i] == shown[i];
+    std::printf("logo %s, splash %s, lvgl %s\n", logo_ok ? "ok" : "WRONG",
+                splash_ok ? "ok" : "WRONG", lvgl_ok ? "ok" : "WRONG");
+    return logo_ok && splash_ok && lvgl_ok ? 0 : 1;
 }
