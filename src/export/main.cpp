@@ -356,9 +356,9 @@ int main(int argc, char *argv[])
         return UsageError(parser, *problem);
     if (tiles && parser.isSet(frames))
         return UsageError(parser, QStringLiteral("--frames and --tiles do not go together"));
-    if (options.lvgl != 0 && (tiles || parser.isSet(frames)))
-        return UsageError(parser, QStringLiteral("--lvgl writes one image: give it without "
-                                                 "--frames and --tiles"));
+    if (options.lvgl != 0 && options.binary && (tiles || parser.isSet(frames)))
+        return UsageError(parser, QStringLiteral("--binary --lvgl writes LVGL's file of one "
+                                                 "image: give it without --frames and --tiles"));
     if (std::optional<QString> problem = ArrayNameProblem(options.name, parser.isSet(header)))
         return UsageError(parser, QStringLiteral("--name \"%1\": %2").arg(options.name, *problem));
 

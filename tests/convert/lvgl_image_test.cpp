@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // LVGL images, a row for every colour format of LVGL 9 and 8 with and without alpha, worked out
 // by hand and compiled against LVGL's structs as lvgl/lvgl.h here declares them.
+#include "convert/read/picture_sequence.h"
 #include "convert/read/picture_surface.h"
 #include "convert/test_pictures.h"
 #include "convert/write/array_writer.h"
@@ -239,6 +240,39 @@ INSTANTIATE_TEST_SUITE_P(
                       0x00, 0xFF, 0x84, 0x10, 0x40},
                 kSwapped16, QStringList{"-DLV_COLOR_DEPTH=8"}}),
     test::RowName);
+
+// The frames of an animation: an image each, the list lv_animimg_set_src() takes and the delays,
+// read through the header from C++.
+TEST(LvglFrames, AreAnImageEachWithTheirListAndDelays)
+{
+    TempDir dir;
+    ASSERT_TRUE(test::WriteBytes(
+        dir.path("spin.gif"),
+        test::MakeGif(3, 1, {0xFF0000, 0x00FF00}, {{{0, 1, 0}, -1, 5}, {{1, 1, 0}, -1, 30}})));
+    PictureSequence frames;
+    ASSERT_TRUE(frames.OpenFrames(dir.path("spin.gif"), {}).ok());
+    ASSERT_TRUE(WriteArrayAndHeaderFiles(frames, dir.path("spin.c"), dir.path("spin.h"),
+                                         {.name = "spin", .format = Rgb565, .lvgl = 9}));
+    ASSERT_TRUE(test::WriteBytes(dir.path("main.cpp"), R"(#include "spin.h"
+#include <cstdio>
+int main() {
+    for (unsigned f = 0; f < SPIN_FRAMES; ++f)
+        std::printf("%u %u %u %02X%02X %u\n", unsigned(spin_frames[f]->header.w),
+                    unsigned(spin_frames[f]->data_size), unsigned(SPIN_FRAME_SIZE),
+                    spin_frames[f]->data[1], spin_frames[f]->data[0], unsigned(spin_delays[f]));
+})"));
+    const QStringList settings = {"-DLVGL_VERSION_MAJOR=9", "-DLVGL_VERSION_MINOR=5"};
+    for (const bool cxx : {false, true}) {
+        const auto [status, said] = Compile(dir.path("spin.c"), cxx, settings, dir.path("spin.o"));
+        EXPECT_EQ(status, 0) << said.toStdString();
+    }
+    ASSERT_EQ(Compile(dir.path("main.cpp"), true, settings, dir.path("main.o")).first, 0);
+    ASSERT_EQ(Execute(PIXOLAN_CXX_COMPILER,
+                      {dir.path("main.o"), dir.path("spin.o"), "-o", dir.path("printer")})
+                  .first,
+              0);
+    EXPECT_EQ(Execute(dir.path("printer"), {}).second, "3 6 6 F800 50\n3 6 6 07E0 300\n");
+}
 
 } // namespace
 } // namespace pixolan

@@ -170,12 +170,8 @@ Status NoFileName(const char *what)
 Status WriteArray(PictureSequence &pictures, QIODevice &device, const QString &name,
                   const ExportOptions &options)
 {
-    if (options.lvgl != 0) {
-        const PictureSurface *picture = nullptr;
-        if (Status loaded = pictures.Load(0, &picture); !loaded)
-            return loaded;
-        return WriteLvglImage(*picture, device, name, options);
-    }
+    if (options.lvgl != 0)
+        return WriteLvglImages(pictures, device, name, options);
     using Kind = PictureSequence::Kind;
     const bool delays = pictures.kind() == Kind::Frames;
     BlockWriter out(device);
@@ -217,12 +213,8 @@ Status WriteArrayFile(PictureSequence &pictures, const QString &path, const Expo
 Status WriteHeader(PictureSequence &pictures, QIODevice &device, const QString &name,
                    const ExportOptions &options)
 {
-    if (options.lvgl != 0) {
-        const PictureSurface *picture = nullptr;
-        if (Status loaded = pictures.Load(0, &picture); !loaded)
-            return loaded;
-        return WriteLvglHeader(*picture, device, name, options);
-    }
+    if (options.lvgl != 0)
+        return WriteLvglHeader(pictures, device, name, options);
     const FormatInfo &info = Info(options.format);
     const bool sequence = pictures.kind() != PictureSequence::Kind::Single;
     const bool delays = pictures.kind() == PictureSequence::Kind::Frames && !options.binary;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "convert/write/lvgl_image.h"
 
+#include "convert/read/picture_sequence.h"
+
 #include "convert/pixels/lines.h"
 #include "convert/read/picture_surface.h"
 #include "convert/write/array_text.h"
@@ -241,8 +243,7 @@ QByteArray CrLf(QString text)
     return text.replace(QLatin1Char('\n'), QLatin1String("\r\n")).toLatin1();
 }
 
-// Everything before the map's values: LVGL, the checks of its version and settings, the
-// attributes, the map's first line.
+// Everything before the maps: LVGL, the checks of its version and settings, the attributes.
 QByteArray Opening(const Map &map, const QString &name)
 {
     const int other = map.lvgl.version == 9 ? 8 : 9;
@@ -263,12 +264,16 @@ QByteArray Opening(const Map &map, const QString &name)
                            "#endif\n"
                            "#ifndef LV_ATTRIBUTE_LARGE_CONST\n"
                            "#define LV_ATTRIBUTE_LARGE_CONST\n"
-                           "#endif\n"
-                           "\n"
-                           "const LV_ATTRIBUTE_MEM_ALIGN LV_ATTRIBUTE_LARGE_CONST uint8_t "
-                           "%1_map[] = {\n")
-                .arg(name);
+                           "#endif\n");
     return CrLf(text);
+}
+
+// The first line of the map of the image `name`.
+QByteArray MapLine(const QString &name)
+{
+    return CrLf(QStringLiteral("\nconst LV_ATTRIBUTE_MEM_ALIGN LV_ATTRIBUTE_LARGE_CONST uint8_t "
+                               "%1_map[] = {\n")
+                    .arg(name));
 }
 
 // What follows the map: the descriptor, every member of the version's structs initialised in
@@ -310,6 +315,27 @@ QByteArray Closing(const Map &map, const QString &name)
                                "    .reserved_2 = NULL,\n"
                                "#endif\n");
     return CrLf(text + QStringLiteral("};\n"));
+}
+
+// Appends the map and the descriptor of the image `name` of the surface.
+void AppendImage(BlockWriter &out, const PictureSurface &surface, const ExportOptions &options,
+                 const Map &map, const QString &name)
+{
+    out.append(std::string_view(MapLine(name)));
+    const std::vector<std::uint8_t> palette = PaletteBytes(map);
+    for (std::size_t entry = 0; entry < palette.size(); entry += 4) {
+        AppendBytes(out, palette.data() + entry, 4);
+        out.append("\r\n");
+    }
+    if (!palette.empty())
+        out.append("\r\n");
+    ForEachRow(surface, options, map, [&out](const std::uint8_t *bytes, int count) {
+        AppendBytes(out, bytes, count);
+        out.append(kRowEnd);
+        return !out.failed();
+    });
+    out.append(kLastLine);
+    out.append(std::string_view(Closing(map, name)));
 }
 
 Map MapOf(const PictureSurface &surface, const ExportOptions &options)
@@ -365,21 +391,8 @@ Status WriteLvglImage(const PictureSurface &surface, QIODevice &device, const QS
             raw(palette.data(), int(palette.size()));
         ForEachRow(surface, options, map, raw);
     } else {
-        const QString &identifier = options.name;
-        out.append(std::string_view(Opening(map, identifier)));
-        for (std::size_t entry = 0; entry < palette.size(); entry += 4) {
-            AppendBytes(out, palette.data() + entry, 4);
-            out.append("\r\n");
-        }
-        if (!palette.empty())
-            out.append("\r\n");
-        ForEachRow(surface, options, map, [&out](const std::uint8_t *bytes, int count) {
-            AppendBytes(out, bytes, count);
-            out.append(kRowEnd);
-            return !out.failed();
-        });
-        out.append(kLastLine);
-        out.append(std::string_view(Closing(map, identifier)));
+        out.append(std::string_view(Opening(map, options.name)));
+        AppendImage(out, surface, options, map, options.name);
     }
     if (!out.flush())
         return Status::Failure(WriteFailure(name, device.errorString()));
@@ -421,6 +434,103 @@ Status WriteLvglHeader(const PictureSurface &surface, QIODevice &device, const Q
                                "\n#ifdef __cplusplus\n}\n#endif\n")
                     .arg(Descriptor(map), image);
     const QByteArray bytes = CrLf(text + QStringLiteral("\n#endif\n"));
+    if (!WriteFully(device, bytes.constData(), bytes.size()))
+        return Status::Failure(HeaderFailure(name, device.errorString()));
+    return Status::Ok();
+}
+
+Status WriteLvglImages(PictureSequence &pictures, QIODevice &device, const QString &name,
+                       const ExportOptions &options)
+{
+    if (pictures.kind() == PictureSequence::Kind::Single || options.binary) {
+        const PictureSurface *picture = nullptr;
+        if (Status loaded = pictures.Load(0, &picture); !loaded)
+            return loaded;
+        return WriteLvglImage(*picture, device, name, options);
+    }
+    if (const std::optional<QString> problem = LvglOptionsProblem(options))
+        return Status::Failure(WriteFailure(name, *problem));
+    BlockWriter out(device);
+    QString list;
+    for (int index = 0; index < pictures.Count() && !out.failed(); ++index) {
+        const PictureSurface *picture = nullptr;
+        if (Status loaded = pictures.Load(index, &picture); !loaded)
+            return loaded;
+        const Map map = MapOf(*picture, options);
+        if (const std::optional<QString> problem = SizeProblem(map))
+            return Status::Failure(WriteFailure(name, *problem));
+        if (index == 0)
+            out.append(std::string_view(Opening(map, options.name)));
+        const QString image = QStringLiteral("%1_%2").arg(options.name).arg(index);
+        AppendImage(out, *picture, options, map, image);
+        list += QStringLiteral("    &%1,\n").arg(image);
+        if (index == 0) // the list's type, once known
+            list.prepend(QStringLiteral("\n#ifdef __cplusplus\nextern \"C\" const %1 *%2_frames[];"
+                                        "\n#endif\n\nconst %1 *%2_frames[] = {\n")
+                             .arg(Descriptor(map), options.name));
+    }
+    QString text = list + QStringLiteral("};\n");
+    if (pictures.kind() == PictureSequence::Kind::Frames) {
+        text += QStringLiteral("\n#ifdef __cplusplus\nextern \"C\" const uint16_t %1_delays[];\n"
+                               "#endif\n\nconst uint16_t %1_delays[] = {\n")
+                    .arg(options.name);
+        for (const int delay : pictures.Delays())
+            text += QStringLiteral("%1, ").arg(std::clamp(delay, 0, 65535));
+        text += QStringLiteral("\n};\n");
+    }
+    out.append(std::string_view(CrLf(text)));
+    if (!out.flush())
+        return Status::Failure(WriteFailure(name, device.errorString()));
+    return Status::Ok();
+}
+
+Status WriteLvglHeader(PictureSequence &pictures, QIODevice &device, const QString &name,
+                       const ExportOptions &options)
+{
+    const PictureSurface *picture = nullptr;
+    if (Status loaded = pictures.Load(0, &picture); !loaded)
+        return loaded;
+    if (pictures.kind() == PictureSequence::Kind::Single || options.binary)
+        return WriteLvglHeader(*picture, device, name, options);
+    if (const std::optional<QString> problem = LvglOptionsProblem(options))
+        return Status::Failure(HeaderFailure(name, *problem));
+    const Map map = MapOf(*picture, options);
+    const QString &image = options.name;
+    const QString macro = image.toUpper();
+    const bool frames = pictures.kind() == PictureSequence::Kind::Frames;
+    QString text = QStringLiteral("/* %1: %2 %3 of %4 x %5 pixels, LVGL %6 images %1_0 to %1_%7, "
+                                  "%8.\n   Written by pixolan-export together with the images' "
+                                  "source file. */\n")
+                       .arg(image)
+                       .arg(pictures.Count())
+                       .arg(frames ? QStringLiteral("frames") : QStringLiteral("tiles"))
+                       .arg(map.width)
+                       .arg(map.height)
+                       .arg(map.lvgl.version)
+                       .arg(pictures.Count() - 1)
+                       .arg(Latin1(map.lvgl.cf));
+    text += QStringLiteral("#ifndef PIXOLAN_%1_H\n#define PIXOLAN_%1_H\n\n").arg(macro) +
+            Latin1(kIncludeLvgl) + QLatin1Char('\n');
+    text += QStringLiteral("#define %1_WIDTH %2\n#define %1_HEIGHT %3\n")
+                .arg(macro)
+                .arg(map.width)
+                .arg(map.height);
+    if (map.lvgl.version == 9)
+        text += QStringLiteral("#define %1_STRIDE %2\n").arg(macro).arg(map.RowBytes());
+    text += QStringLiteral("#define %1_FRAMES %2\n#define %1_FRAME_SIZE %3\n#define %1_SIZE %4\n")
+                .arg(macro)
+                .arg(pictures.Count())
+                .arg(map.Bytes())
+                .arg(map.Bytes() * pictures.Count());
+    text += QStringLiteral("\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
+    for (int index = 0; index < pictures.Count(); ++index)
+        text += QStringLiteral("extern const %1 %2_%3;\n").arg(Descriptor(map), image).arg(index);
+    text += QStringLiteral("extern const %1 *%2_frames[%3_FRAMES];\n")
+                .arg(Descriptor(map), image, macro);
+    if (frames)
+        text += QStringLiteral("extern const uint16_t %1_delays[%2_FRAMES];\n").arg(image, macro);
+    text += QStringLiteral("\n#ifdef __cplusplus\n}\n#endif\n\n#endif\n");
+    const QByteArray bytes = CrLf(text);
     if (!WriteFully(device, bytes.constData(), bytes.size()))
         return Status::Failure(HeaderFailure(name, device.errorString()));
     return Status::Ok();

@@ -12,6 +12,7 @@ class QIODevice;
 
 namespace pixolan {
 
+class PictureSequence;
 class PictureSurface;
 
 // Images for the LVGL graphics library (options.lvgl 9 or 8): C source that defines the map
@@ -43,6 +44,16 @@ Status WriteLvglImage(const PictureSurface &surface, QIODevice &device, const QS
 // descriptor's data_size) and, for the source, LVGL's include and the descriptor's declaration,
 // which LV_IMAGE_DECLARE(NAME) (LV_IMG_DECLARE in LVGL 8) may repeat.
 Status WriteLvglHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
+                       const ExportOptions &options);
+
+// The same for a sequence: one picture as above; frames and tiles as one image each, NAME_0,
+// NAME_1, ..., then NAME_frames[], the list lv_animimg_set_src() takes, and for frames
+// NAME_delays[] (milliseconds); their header adds NAME_FRAMES and NAME_FRAME_SIZE (the bytes of
+// one map; NAME_SIZE is all of them) and declares them all. With options.binary, LVGL's file of
+// the first picture alone (the command line refuses binary sequences).
+Status WriteLvglImages(PictureSequence &pictures, QIODevice &device, const QString &name,
+                       const ExportOptions &options);
+Status WriteLvglHeader(PictureSequence &pictures, QIODevice &device, const QString &name,
                        const ExportOptions &options);
 
 } // namespace pixolan
