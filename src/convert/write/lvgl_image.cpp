@@ -402,41 +402,7 @@ Status WriteLvglImage(const PictureSurface &surface, QIODevice &device, const QS
 Status WriteLvglHeader(const PictureSurface &surface, QIODevice &device, const QString &name,
                        const ExportOptions &options)
 {
-    if (const std::optional<QString> problem = LvglOptionsProblem(options))
-        return Status::Failure(HeaderFailure(name, *problem));
-    const Map map = MapOf(surface, options);
-    const QString &image = options.name;
-    const QString macro = image.toUpper();
-    QString text = QStringLiteral("/* %1: %2 x %3 pixels, an LVGL %4 image, %5.\n")
-                       .arg(image)
-                       .arg(map.width)
-                       .arg(map.height)
-                       .arg(map.lvgl.version)
-                       .arg(Latin1(map.lvgl.cf));
-    text += options.binary ? QStringLiteral("   Written by pixolan-export together with LVGL's "
-                                            "binary file: its header, then %1_SIZE bytes. */\n")
-                                 .arg(macro)
-                           : QStringLiteral("   Written by pixolan-export together with the "
-                                            "image's source file. */\n");
-    text += QStringLiteral("#ifndef PIXOLAN_%1_H\n#define PIXOLAN_%1_H\n\n").arg(macro);
-    if (!options.binary)
-        text += Latin1(kIncludeLvgl) + QLatin1Char('\n');
-    text += QStringLiteral("#define %1_WIDTH %2\n#define %1_HEIGHT %3\n")
-                .arg(macro)
-                .arg(map.width)
-                .arg(map.height);
-    if (map.lvgl.version == 9)
-        text += QStringLiteral("#define %1_STRIDE %2\n").arg(macro).arg(map.RowBytes());
-    text += QStringLiteral("#define %1_SIZE %2\n").arg(macro).arg(map.Bytes());
-    if (!options.binary)
-        text += QStringLiteral("\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n"
-                               "extern const %1 %2;\n"
-                               "\n#ifdef __cplusplus\n}\n#endif\n")
-                    .arg(Descriptor(map), image);
-    const QByteArray bytes = CrLf(text + QStringLiteral("\n#endif\n"));
-    if (!WriteFully(device, bytes.constData(), bytes.size()))
-        return Status::Failure(HeaderFailure(name, device.errorString()));
-    return Status::Ok();
+    return WriteLvglHeader(*PictureSequence::Of(surface), device, name, options);
 }
 
 Status WriteLvglImages(PictureSequence &pictures, QIODevice &device, const QString &name,
@@ -487,50 +453,73 @@ Status WriteLvglImages(PictureSequence &pictures, QIODevice &device, const QStri
 Status WriteLvglHeader(PictureSequence &pictures, QIODevice &device, const QString &name,
                        const ExportOptions &options)
 {
+    if (const std::optional<QString> problem = LvglOptionsProblem(options))
+        return Status::Failure(HeaderFailure(name, *problem));
     const PictureSurface *picture = nullptr;
     if (Status loaded = pictures.Load(0, &picture); !loaded)
         return loaded;
-    if (pictures.kind() == PictureSequence::Kind::Single || options.binary)
-        return WriteLvglHeader(*picture, device, name, options);
-    if (const std::optional<QString> problem = LvglOptionsProblem(options))
-        return Status::Failure(HeaderFailure(name, *problem));
     const Map map = MapOf(*picture, options);
     const QString &image = options.name;
     const QString macro = image.toUpper();
+    // Frames or tiles, each an image of its own (LVGL's binary file holds the first alone).
+    const bool many = pictures.kind() != PictureSequence::Kind::Single && !options.binary;
     const bool frames = pictures.kind() == PictureSequence::Kind::Frames;
-    QString text = QStringLiteral("/* %1: %2 %3 of %4 x %5 pixels, LVGL %6 images %1_0 to %1_%7, "
-                                  "%8.\n   Written by pixolan-export together with the images' "
-                                  "source file. */\n")
-                       .arg(image)
-                       .arg(pictures.Count())
-                       .arg(frames ? QStringLiteral("frames") : QStringLiteral("tiles"))
-                       .arg(map.width)
-                       .arg(map.height)
-                       .arg(map.lvgl.version)
-                       .arg(pictures.Count() - 1)
-                       .arg(Latin1(map.lvgl.cf));
-    text += QStringLiteral("#ifndef PIXOLAN_%1_H\n#define PIXOLAN_%1_H\n\n").arg(macro) +
-            Latin1(kIncludeLvgl) + QLatin1Char('\n');
+    QString text =
+        many ? QStringLiteral("/* %1: %2 %3 of %4 x %5 pixels, LVGL %6 images %1_0 to %1_%7, %8.\n")
+                   .arg(image)
+                   .arg(pictures.Count())
+                   .arg(frames ? QStringLiteral("frames") : QStringLiteral("tiles"))
+                   .arg(map.width)
+                   .arg(map.height)
+                   .arg(map.lvgl.version)
+                   .arg(pictures.Count() - 1)
+                   .arg(Latin1(map.lvgl.cf))
+             : QStringLiteral("/* %1: %2 x %3 pixels, an LVGL %4 image, %5.\n")
+                   .arg(image)
+                   .arg(map.width)
+                   .arg(map.height)
+                   .arg(map.lvgl.version)
+                   .arg(Latin1(map.lvgl.cf));
+    text += options.binary ? QStringLiteral("   Written by pixolan-export together with LVGL's "
+                                            "binary file: its header, then %1_SIZE bytes. */\n")
+                                 .arg(macro)
+            : many ? QStringLiteral("   Written by pixolan-export together with the "
+                                    "images' source file. */\n")
+                   : QStringLiteral("   Written by pixolan-export together with the "
+                                    "image's source file. */\n");
+    text += QStringLiteral("#ifndef PIXOLAN_%1_H\n#define PIXOLAN_%1_H\n\n").arg(macro);
+    if (!options.binary)
+        text += Latin1(kIncludeLvgl) + QLatin1Char('\n');
     text += QStringLiteral("#define %1_WIDTH %2\n#define %1_HEIGHT %3\n")
                 .arg(macro)
                 .arg(map.width)
                 .arg(map.height);
     if (map.lvgl.version == 9)
         text += QStringLiteral("#define %1_STRIDE %2\n").arg(macro).arg(map.RowBytes());
-    text += QStringLiteral("#define %1_FRAMES %2\n#define %1_FRAME_SIZE %3\n#define %1_SIZE %4\n")
+    if (many)
+        text += QStringLiteral("#define %1_FRAMES %2\n#define %1_FRAME_SIZE %3\n")
+                    .arg(macro)
+                    .arg(pictures.Count())
+                    .arg(map.Bytes());
+    text += QStringLiteral("#define %1_SIZE %2\n")
                 .arg(macro)
-                .arg(pictures.Count())
-                .arg(map.Bytes())
-                .arg(map.Bytes() * pictures.Count());
-    text += QStringLiteral("\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
-    for (int index = 0; index < pictures.Count(); ++index)
-        text += QStringLiteral("extern const %1 %2_%3;\n").arg(Descriptor(map), image).arg(index);
-    text += QStringLiteral("extern const %1 *%2_frames[%3_FRAMES];\n")
-                .arg(Descriptor(map), image, macro);
-    if (frames)
-        text += QStringLiteral("extern const uint16_t %1_delays[%2_FRAMES];\n").arg(image, macro);
-    text += QStringLiteral("\n#ifdef __cplusplus\n}\n#endif\n\n#endif\n");
-    const QByteArray bytes = CrLf(text);
+                .arg(map.Bytes() * (many ? pictures.Count() : 1));
+    if (!options.binary) {
+        text += QStringLiteral("\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
+        if (!many)
+            text += QStringLiteral("extern const %1 %2;\n").arg(Descriptor(map), image);
+        for (int index = 0; many && index < pictures.Count(); ++index)
+            text +=
+                QStringLiteral("extern const %1 %2_%3;\n").arg(Descriptor(map), image).arg(index);
+        if (many)
+            text += QStringLiteral("extern const %1 *%2_frames[%3_FRAMES];\n")
+                        .arg(Descriptor(map), image, macro);
+        if (many && frames)
+            text +=
+                QStringLiteral("extern const uint16_t %1_delays[%2_FRAMES];\n").arg(image, macro);
+        text += QStringLiteral("\n#ifdef __cplusplus\n}\n#endif\n");
+    }
+    const QByteArray bytes = CrLf(text + QStringLiteral("\n#endif\n"));
     if (!WriteFully(device, bytes.constData(), bytes.size()))
         return Status::Failure(HeaderFailure(name, device.errorString()));
     return Status::Ok();
